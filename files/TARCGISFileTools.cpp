@@ -1,0 +1,297 @@
+#include "files/TARCGISFileTools.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "ops/TMapTools.h"
+#include "util/TMessageStore.h"
+#include "util/TNumberFormat.h"
+
+namespace {
+
+const char* const kEndOfFile = "Unexpected end of file found in TARCGISFileTools::LoadARCGISFile";
+
+inline bool IsSpace(char c) { return c == ' ' || c == '\n' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+
+// Parses one decimal number at [p, end): optional sign, digits with an
+// optional fraction, optional exponent. Returns the end of the number, or
+// null when the text does not start with one. Overflow to infinity fails;
+// underflow gives the nearest representable value, as strtod does.
+const char* ParseDecimal(const char* p, const char* end, double& value) {
+    const char* start = p;
+    if (p < end && *p == '+') ++p;
+    const char* digits = p;
+    if (digits < end && *digits == '-') ++digits;
+    if (digits >= end || !((*digits >= '0' && *digits <= '9') || *digits == '.')) return nullptr;
+    const std::from_chars_result r = std::from_chars(p, end, value, std::chars_format::general);
+    if (r.ec == std::errc::invalid_argument) return nullptr;
+    if (r.ec == std::errc::result_out_of_range) {
+        const std::string text(start, r.ptr);
+        value = std::strtod(text.c_str(), nullptr);
+        if (std::isinf(value)) return nullptr;
+    }
+    if (*start == '+' && p[0] == '-') return nullptr;
+    return r.ptr;
+}
+
+// The header is read the way a formatted input stream reads it: a value that
+// is not a number of its kind fails the stream, so every later read comes back
+// empty, and a value read only in part leaves the rest as the next word.
+class THeaderReader {
+public:
+    THeaderReader(const char* p, const char* end) : MbrPtrPos(p), MbrPtrEnd(end) {}
+
+    std::string Word() {
+        if (MbrBolFailed) return std::string();
+        SkipSpace();
+        const char* start = MbrPtrPos;
+        while (MbrPtrPos < MbrPtrEnd && !IsSpace(*MbrPtrPos)) ++MbrPtrPos;
+        if (start == MbrPtrPos) MbrBolFailed = true;
+        return std::string(start, MbrPtrPos);
+    }
+
+    long Long() {
+        if (MbrBolFailed) return 0;
+        SkipSpace();
+        const char* p = MbrPtrPos;
+        if (p < MbrPtrEnd && *p == '+') ++p;
+        long value = 0;
+        const std::from_chars_result r = std::from_chars(p, MbrPtrEnd, value);
+        if (r.ec != std::errc() || (p != MbrPtrPos && *p == '-')) {
+            MbrBolFailed = true;
+            return 0;
+        }
+        MbrPtrPos = r.ptr;
+        return value;
+    }
+
+    double Double() {
+        if (MbrBolFailed) return 0.0;
+        SkipSpace();
+        double value = 0.0;
+        const char* stop = ParseDecimal(MbrPtrPos, MbrPtrEnd, value);
+        if (!stop) {
+            MbrBolFailed = true;
+            return 0.0;
+        }
+        MbrPtrPos = stop;
+        return value;
+    }
+
+    void SkipSpace() {
+        while (MbrPtrPos < MbrPtrEnd && IsSpace(*MbrPtrPos)) ++MbrPtrPos;
+    }
+    const char* Position() const { return MbrPtrPos; }
+
+private:
+    const char* MbrPtrPos;
+    const char* MbrPtrEnd;
+    bool MbrBolFailed = false;
+};
+
+[[noreturn]] void BadToken(const char* what, const char* token, const char* end, long row, long column) {
+    const char* stop = token;
+    while (stop < end && !IsSpace(*stop) && stop - token < 40) ++stop;
+    std::string message = "File format error: invalid ";
+    message += what;
+    message += " '";
+    message.append(token, stop);
+    if (stop < end && !IsSpace(*stop)) message += "...";
+    message += "'";
+    if (row > 0) message += " at row " + std::to_string(row) + ", column " + std::to_string(column);
+    throw TMessageStore::Keep(message);
+}
+
+// Reads the whole of a file descriptor into text (with one spare byte).
+bool ReadDescriptor(int fd, std::string& text) {
+    struct stat info;
+    size_t expected = 0;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) expected = static_cast<size_t>(info.st_size);
+    text.resize(expected > 0 ? expected + 1 : size_t(1) << 16);
+    size_t used = 0;
+    for (;;) {
+        if (used == text.size()) text.resize(text.size() * 2);
+        const ssize_t got = ::read(fd, &text[used], text.size() - used);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (got == 0) break;
+        used += static_cast<size_t>(got);
+    }
+    text.resize(used);
+    return true;
+}
+
+void AppendLine(std::string& out, const char* tag, const char* begin, const char* end, int width) {
+    out += tag;
+    for (long pad = width - (end - begin); pad > 0; --pad) out += ' ';
+    out.append(begin, end);
+    out += '\n';
+}
+
+}  // namespace
+
+TMap* TARCGISFileTools::ParseARCGISText(const char* begin, const char* end) {
+    THeaderReader header(begin, end);
+    std::string tag = header.Word();
+    const long ncols = header.Long();
+    if (tag != "ncols") throw "File format error: expected to find ncols tag";
+    tag = header.Word();
+    const long nrows = header.Long();
+    if (tag != "nrows") throw "File format error: expectd to find nrows tag";
+    tag = header.Word();
+    const double xll = header.Double();
+    if (tag != "xllcorner") throw "File format error: expected to find xllcorner tag";
+    tag = header.Word();
+    const double yll = header.Double();
+    if (tag != "yllcorner") throw "File format error: expected to find yllcorner tag";
+    tag = header.Word();
+    const double cellsize = header.Double();
+    if (tag != "cellsize") throw "File format error: expected to find cellsize tag";
+    tag = header.Word();
+    if (tag != "NODATA_value" && tag != "nodata_value") throw "File format error: expected to find NODATA_value tag";
+
+    header.SkipSpace();
+    const char* p = header.Position();
+    double nodata = 0.0;
+    const char* stop = ParseDecimal(p, end, nodata);
+    if (p == end) throw kEndOfFile;
+    if (!stop || (stop < end && !IsSpace(*stop))) BadToken("NODATA_value", p, end, 0, 0);
+    p = stop;
+
+    if (ncols < 1) throw "File format error: ncols must be at least 1";
+    if (nrows < 1) throw "File format error: nrows must be at least 1";
+    if (!(cellsize > 0.0) || std::isinf(cellsize)) throw "File format error: cellsize must be greater than 0";
+
+    // Every value takes at least one character and one separator, so a body
+    // that claims more cells than that is short before anything is allocated.
+    const unsigned long long room = static_cast<unsigned long long>(end - p) / 2 + 1;
+    if (static_cast<unsigned long long>(ncols) > room ||
+        static_cast<unsigned long long>(nrows) > room / static_cast<unsigned long long>(ncols))
+        throw kEndOfFile;
+
+    std::unique_ptr<TMap> map(new TMap(cellsize, ncols, nrows));
+    map->SetNoDataValue(nodata);
+    for (long r = 0; r < nrows; ++r) {
+        double* row = map->GetRowData(r);
+        for (long k = 0; k < ncols; ++k) {
+            while (p < end && IsSpace(*p)) ++p;
+            if (p == end) throw kEndOfFile;
+            const char* next = ParseDecimal(p, end, row[k]);
+            if (!next || (next < end && !IsSpace(*next))) BadToken("value", p, end, r + 1, k + 1);
+            p = next;
+        }
+    }
+
+    std::unique_ptr<TAxis> yaxis(new TAxis(cellsize, nrows + 1));
+    double y = yll;
+    yaxis->SetPoint(nrows, new TPoint(xll, y));
+    for (long k = nrows - 1; k >= 0; --k) {
+        y = y + cellsize;
+        yaxis->SetPoint(k, new TPoint(xll, y));
+    }
+    const double top = yaxis->GetPoint(0)->GetY();
+    std::unique_ptr<TAxis> xaxis(new TAxis(cellsize, ncols + 1));
+    double x = xll;
+    for (long k = 0; k <= ncols; ++k) {
+        xaxis->SetPoint(k, new TPoint(x, top));
+        x = x + cellsize;
+    }
+    map->SetXAxisInterval(xaxis.get());
+    map->SetYAxisInterval(yaxis.get());
+    return map.release();
+}
+
+TMap* TARCGISFileTools::LoadARCGISFile(std::istream& stream) {
+    std::string text;
+    char block[1 << 16];
+    while (stream.read(block, sizeof block) || stream.gcount() > 0) text.append(block, static_cast<size_t>(stream.gcount()));
+    return ParseARCGISText(text.data(), text.data() + text.size());
+}
+
+TMap* TARCGISFileTools::LoadARCGISFile(std::string name) {
+    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw std::string("Unable to open file ") + name;
+    std::string text;
+    const bool read = ReadDescriptor(fd, text);
+    ::close(fd);
+    if (!read) throw std::string("Unable to read file ") + name;
+    return ParseARCGISText(text.data(), text.data() + text.size());
+}
+
+std::vector<TMap*> TARCGISFileTools::LoadFileList(std::vector<std::string> names) {
+    std::vector<std::unique_ptr<TMap>> loaded;
+    loaded.reserve(names.size());
+    for (const std::string& name : names) loaded.emplace_back(LoadARCGISFile(name));
+    std::vector<TMap*> maps;
+    maps.reserve(loaded.size());
+    for (std::unique_ptr<TMap>& map : loaded) maps.push_back(map.release());
+    return maps;
+}
+
+std::string TARCGISFileTools::FormatHeader(TMap* map) {
+    TAxis* xi = map->GetXAxisInterval();
+    TAxis* yi = map->GetYAxisInterval();
+    if (!xi || !yi) throw "Map has no axes in TARCGISFileTools::WriteARCGISFile";
+    // The lower-left corner: the west end of the X boundaries and the south
+    // end of the Y boundaries, whichever way the axes run.
+    const double x0 = xi->GetPoint(0)->GetX();
+    const double x1 = xi->GetPoint(xi->GetSize() - 1)->GetX();
+    const double y0 = yi->GetPoint(0)->GetY();
+    const double y1 = yi->GetPoint(yi->GetSize() - 1)->GetY();
+    const double xll = x1 < x0 ? x1 : x0;
+    const double yll = y0 < y1 ? y0 : y1;
+
+    std::string out;
+    char number[40];
+    AppendLine(out, "ncols ", number, TNumberFormat::FormatLong(map->GetXDim(), number), 0);
+    AppendLine(out, "nrows ", number, TNumberFormat::FormatLong(map->GetYDim(), number), 0);
+    AppendLine(out, "xllcorner ", number, TNumberFormat::FormatG15(xll, number), 8);
+    AppendLine(out, "yllcorner ", number, TNumberFormat::FormatG15(yll, number), 8);
+    AppendLine(out, "cellsize ", number, TNumberFormat::FormatG15(map->GetResolution(), number), 0);
+    AppendLine(out, "NODATA_value ", number, TNumberFormat::FormatG6(map->GetNoDataValue(), number), 0);
+    return out;
+}
+
+void TARCGISFileTools::WriteARCGISFile(TMap* map, std::ostream& stream) {
+    const std::string header = FormatHeader(map);
+    stream.write(header.data(), static_cast<std::streamsize>(header.size()));
+    stream.flush();
+    TMapTools::WriteFlatFile(map, stream, ' ');
+}
+
+void TARCGISFileTools::WriteARCGISFile(TMap* map, TAtomicFile& file) {
+    std::string text = FormatHeader(map);
+    const size_t chunk = size_t(1) << 20;
+    for (long r = 0; r < map->GetYDim(); ++r) {
+        TMapTools::FormatRow(map, r, ' ', text);
+        if (text.size() >= chunk) {
+            file.Write(text.data(), text.size());
+            text.clear();
+        }
+    }
+    file.Write(text.data(), text.size());
+}
+
+void TARCGISFileTools::WriteARCGISFile(TMap* map, std::string name) {
+    FormatHeader(map);  // a map that cannot be written never touches the file
+    TAtomicFile file(name);
+    WriteARCGISFile(map, file);
+    file.Commit();
+}
+
+void TARCGISFileTools::WriteFileList(std::vector<TMap*> maps, std::vector<std::string> names) {
+    if (maps.size() != names.size())
+        throw "Size of map list and filename list do not match in TARCGISFileTools::WriteFileList";
+    for (size_t i = 0; i < maps.size(); ++i) WriteARCGISFile(maps[i], names[i]);
+}

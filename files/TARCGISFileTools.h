@@ -1,0 +1,53 @@
+#ifndef KORVEL_FILES_TARCGISFILETOOLS_H
+#define KORVEL_FILES_TARCGISFILETOOLS_H
+
+#include <istream>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "files/TAtomicFile.h"
+#include "grid/TMap.h"
+
+// Reader and writer of ESRI ASCII grid files: a six-line header (ncols,
+// nrows, xllcorner, yllcorner, cellsize, NODATA_value or nodata_value, in
+// that order, tags compared exactly) and then nrows x ncols values, top row
+// first, separated by any white space.
+//
+// Reading. Every body value and the no-data value must be one whole decimal
+// number (optional sign, digits, fraction, exponent); any other token is a
+// format error naming its row, column (both counted from 1) and text. ncols
+// and nrows must be at least 1 and cellsize greater than 0. A header value
+// that is not a number of its kind shows up as the next tag's format error.
+// Text after the last needed value is ignored, and the last value may end the
+// file without a line end. A body shorter than the header claims ends with
+// "Unexpected end of file found in TARCGISFileTools::LoadARCGISFile"; memory
+// is never reserved beyond what the file can hold.
+//
+// Writing. The corners and the cell size are written with up to fifteen
+// significant digits (printf %.15g), so a map keeps the geometry its file
+// declared; the corners are right-aligned in 8 characters. The no-data value
+// and the cells are written as printf %g, six significant digits, each cell
+// followed by one blank. A named file is replaced atomically (TAtomicFile).
+//
+// Errors are message strings, except "Unable to open file <name>" and
+// "Unable to write file <name>", which are std::string. Readers return new
+// maps that the caller owns.
+class TARCGISFileTools {
+public:
+    static TMap* LoadARCGISFile(std::istream& stream);
+    static TMap* LoadARCGISFile(std::string name);
+    static std::vector<TMap*> LoadFileList(std::vector<std::string> names);
+    // Parses the text of a whole grid file held in memory.
+    static TMap* ParseARCGISText(const char* begin, const char* end);
+
+    static void WriteARCGISFile(TMap* map, std::ostream& stream);
+    static void WriteARCGISFile(TMap* map, std::string name);
+    static void WriteARCGISFile(TMap* map, TAtomicFile& file);
+    static void WriteFileList(std::vector<TMap*> maps, std::vector<std::string> names);
+
+    // The six header lines of map, as written.
+    static std::string FormatHeader(TMap* map);
+};
+
+#endif

@@ -1,0 +1,3 @@
+#include "grid/TMapPoint.h"
+
+TPoint* TMapPoint::Clone() const { return new TMapPoint(GetX(), GetY(), MbrDblValue); }

@@ -1,0 +1,17 @@
+#ifndef KORVEL_UTIL_TNUMBERFORMAT_H
+#define KORVEL_UTIL_TNUMBERFORMAT_H
+
+// Number to text, exactly as printf writes it, into a caller's buffer.
+// Each function writes at most 32 characters, adds no terminator and returns
+// the end of what it wrote.
+class TNumberFormat {
+public:
+    // printf "%g": general notation, six significant digits.
+    static char* FormatG6(double value, char* out);
+    // printf "%.15g": general notation, up to fifteen significant digits.
+    static char* FormatG15(double value, char* out);
+    // printf "%ld".
+    static char* FormatLong(long value, char* out);
+};
+
+#endif
