@@ -1,0 +1,316 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cmath>
+#include <memory>
+#include <sstream>
+#include <thread>
+
+#include "files/TARCGISFileTools.h"
+#include "ops/TMapTools.h"
+#include "tests/TestSupport.h"
+
+using testsupport::MessageOf;
+using testsupport::ReadText;
+using testsupport::TScratchDir;
+using testsupport::WriteText;
+
+namespace {
+
+const char* const kEndOfFile = "Unexpected end of file found in TARCGISFileTools::LoadARCGISFile";
+
+const std::string kHeader32 =
+    "ncols 3\nnrows 2\nxllcorner 10\nyllcorner 20\ncellsize 5\nNODATA_value -9999\n";
+
+std::unique_ptr<TMap> Parse(const std::string& text) {
+    return std::unique_ptr<TMap>(TARCGISFileTools::ParseARCGISText(text.data(), text.data() + text.size()));
+}
+
+std::string ParseError(const std::string& text) {
+    return MessageOf([&] { Parse(text); });
+}
+
+std::string Written(TMap* map) {
+    std::ostringstream out;
+    TARCGISFileTools::WriteARCGISFile(map, out);
+    return out.str();
+}
+
+}  // namespace
+
+TEST(TARCGISFileToolsRead, HeaderErrorsNameTheTagThatWasExpected) {
+    const std::string rest = "yllcorner 0\ncellsize 1\nNODATA_value -9999\n1\n";
+    struct Case {
+        const char* name;
+        std::string text;
+        const char* message;
+    } cases[] = {
+        {"empty file", "", "File format error: expected to find ncols tag"},
+        {"tag in capitals", "NCOLS 1\nnrows 1\nxllcorner 0\n" + rest, "File format error: expected to find ncols tag"},
+        {"nrows missing", "ncols 1\nxllcorner 0\n" + rest, "File format error: expectd to find nrows tag"},
+        {"ncols with a fraction", "ncols 1.0\nnrows 1\nxllcorner 0\n" + rest, "File format error: expectd to find nrows tag"},
+        {"ncols not a number", "ncols abc\nnrows 1\nxllcorner 0\n" + rest, "File format error: expectd to find nrows tag"},
+        {"xllcenter", "ncols 1\nnrows 1\nxllcenter 0\n" + rest, "File format error: expected to find xllcorner tag"},
+        {"yllcenter", "ncols 1\nnrows 1\nxllcorner 0\nyllcenter 0\ncellsize 1\nNODATA_value -9999\n1\n",
+         "File format error: expected to find yllcorner tag"},
+        {"xllcorner with trailing text", "ncols 1\nnrows 1\nxllcorner 10abc\n" + rest,
+         "File format error: expected to find yllcorner tag"},
+        {"cellsize missing", "ncols 1\nnrows 1\nxllcorner 0\nyllcorner 0\nNODATA_value -9999\n1\n",
+         "File format error: expected to find cellsize tag"},
+        {"cellsize not a number", "ncols 1\nnrows 1\nxllcorner 0\nyllcorner 0\ncellsize x\nNODATA_value -9999\n1\n",
+         "File format error: expected to find NODATA_value tag"},
+        {"NODATA line missing", "ncols 1\nnrows 1\nxllcorner 0\nyllcorner 0\ncellsize 1\n1\n",
+         "File format error: expected to find NODATA_value tag"},
+        {"NODATA in mixed case", "ncols 1\nnrows 1\nxllcorner 0\nyllcorner 0\ncellsize 1\nNoData_Value -9999\n1\n",
+         "File format error: expected to find NODATA_value tag"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(ParseError(c.text), c.message);
+    }
+}
+
+TEST(TARCGISFileToolsRead, PlacesTheGridAndKeepsEveryValue) {
+    auto map = Parse(kHeader32 + "1 2 3\n4 -9999 6.5e1\n");
+    ASSERT_EQ(map->GetXDim(), 3);
+    ASSERT_EQ(map->GetYDim(), 2);
+    EXPECT_EQ(map->GetResolution(), 5.0);
+    EXPECT_EQ(map->GetNoDataValue(), -9999.0);
+    const double xs[] = {10, 15, 20, 25};
+    for (long k = 0; k < 4; ++k) EXPECT_EQ(map->GetXAxisInterval()->GetPoint(k)->GetX(), xs[k]);
+    const double ys[] = {30, 25, 20};
+    for (long k = 0; k < 3; ++k) EXPECT_EQ(map->GetYAxisInterval()->GetPoint(k)->GetY(), ys[k]);
+    EXPECT_EQ(map->GetXAxis()->GetPoint(0)->GetX(), 12.5);
+    EXPECT_EQ(map->GetYAxis()->GetPoint(0)->GetY(), 27.5);
+    const double values[2][3] = {{1, 2, 3}, {4, -9999, 65}};
+    for (long r = 0; r < 2; ++r)
+        for (long k = 0; k < 3; ++k) EXPECT_EQ(map->GetPointVal(k, r), values[r][k]);
+}
+
+TEST(TARCGISFileToolsRead, AcceptsAnyWhiteSpaceLayoutAndIgnoresTrailingText) {
+    const std::string bodies[] = {
+        "1 2 3 4 5 6\n",                    // all rows on one line
+        "1\n2\n3\n4\n5\n6\n",               // one value a line
+        "1\t2\t3\r\n4\t5\t6\r\n",           // tabs and CRLF line ends
+        "1 2 3\n4 5 6",                     // last value ends the file
+        "1 2 3\n4 5 6\n7 8 9 trailing words\n",  // extra values ignored
+        "+1 2.0 3e0\n.4e1 5. 0.6E+1\n",     // signs, fractions, exponents
+    };
+    for (const std::string& body : bodies) {
+        SCOPED_TRACE(body);
+        auto map = Parse(kHeader32 + body);
+        for (long r = 0; r < 2; ++r)
+            for (long k = 0; k < 3; ++k) EXPECT_EQ(map->GetPointVal(k, r), 1 + k + 3 * r);
+    }
+    auto lower = Parse("ncols 1\nnrows 1\nxllcorner 0\nyllcorner 0\ncellsize 1\nnodata_value -1\n-1");
+    EXPECT_EQ(lower->GetNoDataValue(), -1.0);
+    EXPECT_EQ(lower->GetPointVal(0, 0), -1.0);
+}
+
+TEST(TARCGISFileToolsRead, RefusesEveryTokenThatIsNotOneWholeNumber) {
+    const char* tokens[] = {"abc", "12abc", "1.5.3", "1,5", "nan", "inf", "-inf", "infinity", "-", "+", ".",
+                            "+-1", "0x10", "1e", "1e+", "1e999", "--1"};
+    for (const char* token : tokens) {
+        SCOPED_TRACE(token);
+        EXPECT_EQ(ParseError(kHeader32 + "1 2 3\n4 " + token + " 6\n"),
+                  std::string("File format error: invalid value '") + token + "' at row 2, column 2");
+    }
+    EXPECT_EQ(ParseError(kHeader32 + "x" + std::string(100, 'y') + " 2 3\n4 5 6\n"),
+              "File format error: invalid value 'x" + std::string(39, 'y') + "...' at row 1, column 1");
+}
+
+TEST(TARCGISFileToolsRead, RefusesBadNoDataValuesDimensionsAndCellSizes) {
+    const std::string grid = "ncols 1\nnrows 1\nxllcorner 0\nyllcorner 0\n";
+    struct Case {
+        std::string text;
+        const char* message;
+    } cases[] = {
+        {grid + "cellsize 1\nNODATA_value none\n1\n", "File format error: invalid NODATA_value 'none'"},
+        {grid + "cellsize 1\nNODATA_value -9999x\n1\n", "File format error: invalid NODATA_value '-9999x'"},
+        {"ncols 0\nnrows 1\nxllcorner 0\nyllcorner 0\ncellsize 1\nNODATA_value -9999\n1\n",
+         "File format error: ncols must be at least 1"},
+        {"ncols 1\nnrows -2\nxllcorner 0\nyllcorner 0\ncellsize 1\nNODATA_value -9999\n1\n",
+         "File format error: nrows must be at least 1"},
+        {grid + "cellsize 0\nNODATA_value -9999\n1\n", "File format error: cellsize must be greater than 0"},
+        {grid + "cellsize -5\nNODATA_value -9999\n1\n", "File format error: cellsize must be greater than 0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(ParseError(c.text), c.message);
+    }
+}
+
+TEST(TARCGISFileToolsRead, ReportsAMissingValueAsEndOfFile) {
+    EXPECT_EQ(ParseError(kHeader32 + "1 2 3\n4 5\n"), kEndOfFile);
+    EXPECT_EQ(ParseError(kHeader32), kEndOfFile);
+    EXPECT_EQ(ParseError("ncols 1\nnrows 1\nxllcorner 0\nyllcorner 0\ncellsize 1\nNODATA_value"), kEndOfFile);
+    // A header that claims far more cells than the file holds fails before
+    // anything is allocated for them.
+    EXPECT_EQ(ParseError("ncols 2000000000\nnrows 2000000000\nxllcorner 0\nyllcorner 0\ncellsize 1\n"
+                         "NODATA_value -9999\n1 2 3\n"),
+              kEndOfFile);
+    EXPECT_EQ(ParseError("ncols 9223372036854775807\nnrows 9223372036854775807\nxllcorner 0\nyllcorner 0\n"
+                         "cellsize 1\nNODATA_value -9999\n1\n"),
+              kEndOfFile);
+}
+
+TEST(TARCGISFileToolsRead, NamedFileAndStreamReadersAgree) {
+    TScratchDir dir;
+    WriteText(dir / "a.asc", kHeader32 + "1 2 3\n4 5 6\n");
+    std::unique_ptr<TMap> fromFile(TARCGISFileTools::LoadARCGISFile(dir / "a.asc"));
+    std::istringstream stream(kHeader32 + "1 2 3\n4 5 6\n");
+    std::unique_ptr<TMap> fromStream(TARCGISFileTools::LoadARCGISFile(stream));
+    EXPECT_EQ(Written(fromFile.get()), Written(fromStream.get()));
+
+    EXPECT_EQ(MessageOf([&] { TARCGISFileTools::LoadARCGISFile(dir / "missing.asc"); }),
+              "Unable to open file " + (dir / "missing.asc"));
+    try {
+        TARCGISFileTools::LoadARCGISFile(dir / "missing.asc");
+        FAIL() << "no exception";
+    } catch (const std::string&) {
+    }
+
+    WriteText(dir / "b.asc", kHeader32 + "1 2 3\n4 5 6\n");
+    std::vector<TMap*> maps = TARCGISFileTools::LoadFileList({dir / "a.asc", dir / "b.asc"});
+    ASSERT_EQ(maps.size(), 2u);
+    for (TMap* map : maps) delete map;
+    EXPECT_EQ(MessageOf([&] { TARCGISFileTools::LoadFileList({dir / "a.asc", dir / "missing.asc"}); }),
+              "Unable to open file " + (dir / "missing.asc"));
+}
+
+TEST(TARCGISFileToolsWrite, WritesTheHeaderAndRowsInTheGridFormat) {
+    auto map = Parse(kHeader32 + "1.50 -9999 1234567\n0.000012345 -0 25.0\n");
+    EXPECT_EQ(Written(map.get()),
+              "ncols 3\nnrows 2\nxllcorner       10\nyllcorner       20\ncellsize 5\nNODATA_value -9999\n"
+              "1.5 -9999 1.23457e+06 \n1.2345e-05 -0 25 \n");
+}
+
+TEST(TARCGISFileToolsWrite, KeepsTheDeclaredGeometryExactly) {
+    struct Case {
+        const char* xll;
+        const char* yll;
+        const char* cellsize;
+        long nrows;
+        const char* xllWritten;
+        const char* yllWritten;
+    } cases[] = {
+        {"0", "500000", "1", 1, "xllcorner        0", "yllcorner   500000"},
+        {"481234.7", "5620400.25", "25", 2, "xllcorner 481234.7", "yllcorner 5620400.25"},
+        {"-180", "-90", "0.008333333333", 3, "xllcorner     -180", "yllcorner      -90"},
+        {"0", "0", "0.1", 3000, "xllcorner        0", "yllcorner        0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.xll);
+        std::string text = std::string("ncols 2\nnrows ") + std::to_string(c.nrows) + "\nxllcorner " + c.xll +
+                           "\nyllcorner " + c.yll + "\ncellsize " + c.cellsize + "\nNODATA_value -9999\n";
+        for (long r = 0; r < c.nrows; ++r) text += "1 2\n";
+        auto map = Parse(text);
+        // Maps built on the input's grid (averages, rounded copies) keep it too.
+        std::unique_ptr<TMap> rounded(TMapTools::RoundContents(map.get()));
+        std::vector<TMap*> pair = {map.get(), map.get()};
+        std::unique_ptr<TMap> average(TMapTools::Average(pair));
+        for (TMap* written : {map.get(), rounded.get(), average.get()}) {
+            const std::string out = Written(written);
+            EXPECT_NE(out.find(std::string("\n") + c.xllWritten + "\n"), std::string::npos) << out.substr(0, 120);
+            EXPECT_NE(out.find(std::string("\n") + c.yllWritten + "\n"), std::string::npos) << out.substr(0, 120);
+            EXPECT_NE(out.find(std::string("\ncellsize ") + c.cellsize + "\n"), std::string::npos);
+        }
+    }
+}
+
+TEST(TARCGISFileToolsWrite, WritesAMapWhoseRowsAscendWithItsLowerLeftCorner) {
+    // One centre at y = 50: the derived boundaries run 45, 55 upwards.
+    TAxis xaxis(10.0), yaxis(10.0);
+    xaxis.AddPoint(new TPoint(5, 50));
+    yaxis.AddPoint(new TPoint(5, 50));
+    TMap map(&xaxis, &yaxis);
+    const std::string out = Written(&map);
+    EXPECT_NE(out.find("\nxllcorner        0\nyllcorner       45\n"), std::string::npos) << out;
+}
+
+TEST(TARCGISFileToolsWrite, RoundTripsValuesOfSixDigits) {
+    const std::string text = kHeader32 + "1.5 -9999 123456 \n-0.001 1e-05 999999 \n";
+    auto map = Parse(text);
+    const std::string once = Written(map.get());
+    auto again = Parse(once);
+    EXPECT_EQ(Written(again.get()), once);
+    for (long r = 0; r < 2; ++r)
+        for (long k = 0; k < 3; ++k) EXPECT_EQ(again->GetPointVal(k, r), map->GetPointVal(k, r));
+}
+
+TEST(TARCGISFileToolsWrite, NamedFilesAndLists) {
+    TScratchDir dir;
+    auto map = Parse(kHeader32 + "1 2 3\n4 5 6\n");
+    TARCGISFileTools::WriteARCGISFile(map.get(), dir / "out.asc");
+    EXPECT_EQ(ReadText(dir / "out.asc"), Written(map.get()));
+
+    EXPECT_EQ(MessageOf([&] { TARCGISFileTools::WriteFileList({map.get(), map.get()}, {dir / "1", dir / "2", dir / "3"}); }),
+              "Size of map list and filename list do not match in TARCGISFileTools::WriteFileList");
+    EXPECT_FALSE(testsupport::Exists(dir / "1"));
+    TARCGISFileTools::WriteFileList({map.get(), map.get()}, {dir / "1", dir / "2"});
+    EXPECT_EQ(ReadText(dir / "2"), Written(map.get()));
+
+    const std::string nowhere = dir / "no-such-folder/out.asc";
+    EXPECT_EQ(MessageOf([&] { TARCGISFileTools::WriteARCGISFile(map.get(), nowhere); }), "Unable to open file " + nowhere);
+
+    TMap bare(1.0, 2, 2);
+    EXPECT_EQ(MessageOf([&] { TARCGISFileTools::WriteARCGISFile(&bare, dir / "bare.asc"); }),
+              "Map has no axes in TARCGISFileTools::WriteARCGISFile");
+    EXPECT_FALSE(testsupport::Exists(dir / "bare.asc"));
+}
+
+TEST(TAtomicFile, ReplacesTheTargetOnlyOnCommit) {
+    TScratchDir dir;
+    const std::string target = dir / "out.asc";
+    WriteText(target, "old text");
+    ::chmod(target.c_str(), 0640);
+    {
+        TAtomicFile file(target);
+        file.Write("new", 3);
+        EXPECT_EQ(ReadText(target), "old text");
+    }  // dropped without Commit: the old file stays, the temporary goes
+    EXPECT_EQ(ReadText(target), "old text");
+    EXPECT_EQ(testsupport::ListDir(dir.Path()), std::vector<std::string>{"out.asc"});
+
+    TAtomicFile file(target);
+    file.Write("new text", 8);
+    file.Commit();
+    EXPECT_EQ(ReadText(target), "new text");
+    EXPECT_EQ(testsupport::ListDir(dir.Path()), std::vector<std::string>{"out.asc"});
+    struct stat info;
+    ASSERT_EQ(::stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+}
+
+TEST(TAtomicFile, ReplacesTheFileBehindASymbolicLink) {
+    TScratchDir dir;
+    WriteText(dir / "real.asc", "old");
+    ASSERT_EQ(::symlink((dir / "real.asc").c_str(), (dir / "link.asc").c_str()), 0);
+    TAtomicFile file(dir / "link.asc");
+    file.Write("new", 3);
+    file.Commit();
+    struct stat info;
+    ASSERT_EQ(::lstat((dir / "link.asc").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    EXPECT_EQ(ReadText(dir / "real.asc"), "new");
+}
+
+TEST(TAtomicFile, WritesSpecialFilesInPlaceAndReportsFailedWrites) {
+    TScratchDir dir;
+    const std::string fifo = dir / "pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string received;
+    std::thread reader([&] { received = ReadText(fifo); });
+    {
+        TAtomicFile file(fifo);
+        file.Write("through the pipe", 16);
+        file.Commit();
+    }
+    reader.join();
+    EXPECT_EQ(received, "through the pipe");
+
+    TAtomicFile full("/dev/full");
+    full.Write("x", 1);
+    EXPECT_EQ(MessageOf([&] { full.Commit(); }), "Unable to write file /dev/full");
+}
