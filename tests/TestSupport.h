@@ -84,9 +84,11 @@ struct TRunResult {
 };
 
 // Runs the built korvel in `dir` with `args`; captures standard output,
-// standard error and the exit status.
-inline TRunResult RunKorvel(const std::string& dir, const std::vector<std::string>& args) {
-    std::string command = "cd " + Quote(dir) + " && " + Quote(KORVEL_BIN);
+// standard error and the exit status. `setup` is shell text run first in the
+// same shell (a ulimit, say).
+inline TRunResult RunKorvel(const std::string& dir, const std::vector<std::string>& args,
+                            const std::string& setup = "") {
+    std::string command = "cd " + Quote(dir) + " && " + (setup.empty() ? "" : setup + " && ") + Quote(KORVEL_BIN);
     for (const std::string& arg : args) command += " " + Quote(arg);
     const std::string outPath = dir + "/.stdout", errPath = dir + "/.stderr";
     command += " >" + Quote(outPath) + " 2>" + Quote(errPath) + " </dev/null";

@@ -1,0 +1,274 @@
+// Runs the built korvel binary on small series and compares its exit status,
+// standard output and the files it writes, byte for byte.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/TestSupport.h"
+
+using testsupport::Exists;
+using testsupport::ListDir;
+using testsupport::ReadText;
+using testsupport::RunKorvel;
+using testsupport::TRunResult;
+using testsupport::TScratchDir;
+using testsupport::WriteText;
+
+namespace {
+
+const std::string kUsage =
+    "Usage: korvel file_prefix start_num end_num file_suffix window_size output_prefix output_suffix [round Y|N]\n";
+const std::string kHeader =
+    "ncols 2\nnrows 2\nxllcorner      100\nyllcorner      200\ncellsize 10\nNODATA_value -9999\n";
+
+std::string Num(double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", v);
+    return text;
+}
+
+// Map n: row 0 holds n and 1.5 n; row 1 holds 10 - n and n + 0.25, except
+// that map 4 has no data in its last cell (declared as `nodata`).
+std::string InputMap(int n, const std::string& nodata = "-9999") {
+    return "ncols 2\nnrows 2\nxllcorner 100\nyllcorner 200\ncellsize 10\nNODATA_value " + nodata + "\n" + Num(n) + " " +
+           Num(1.5 * n) + "\n" + Num(10 - n) + " " + (n == 4 ? nodata : Num(n + 0.25)) + "\n";
+}
+
+class KorvelRun : public ::testing::Test {
+protected:
+    void MakeSeries(int first, int last, const std::string& nodata = "-9999") {
+        for (int n = first; n <= last; ++n) WriteText(MbrDir / ("in_" + std::to_string(n) + ".asc"), InputMap(n, nodata));
+    }
+    TRunResult Run(const std::vector<std::string>& args) {
+        TRunResult result = RunKorvel(MbrDir.Path(), args);
+        EXPECT_EQ(result.MbrStrErr, "") << "standard error is never used";
+        return result;
+    }
+    std::vector<std::string> Outputs() {
+        std::vector<std::string> names;
+        for (const std::string& name : ListDir(MbrDir.Path()))
+            if (name.compare(0, 4, "out_") == 0) names.push_back(name);
+        return names;
+    }
+    TScratchDir MbrDir;
+};
+
+}  // namespace
+
+TEST_F(KorvelRun, AveragesRoundsAndNamesEachResultAfterItsMiddleMap) {
+    MakeSeries(1, 5);
+    const TRunResult plain = Run({"in_", "1", "5", ".asc", "3", "out_", ".asc"});
+    EXPECT_EQ(plain.MbrIntStatus, 0);
+    EXPECT_EQ(plain.MbrStrOut, "Loading map files 1 2 3 4 5 \nCalculating moving averages\nSaving results 2 3 4 \n");
+    EXPECT_EQ(Outputs(), (std::vector<std::string>{"out_2.asc", "out_3.asc", "out_4.asc"}));
+    EXPECT_EQ(ReadText(MbrDir / "out_2.asc"), kHeader + "2 3 \n8 2.25 \n");
+    EXPECT_EQ(ReadText(MbrDir / "out_3.asc"), kHeader + "3 4.5 \n7 -9999 \n");
+    EXPECT_EQ(ReadText(MbrDir / "out_4.asc"), kHeader + "4 6 \n6 -9999 \n");
+
+    const TRunResult rounded = Run({"in_", "1", "5", ".asc", "3", "out_", ".asc", "Y"});
+    EXPECT_EQ(rounded.MbrIntStatus, 0);
+    EXPECT_EQ(rounded.MbrStrOut, plain.MbrStrOut);
+    EXPECT_EQ(ReadText(MbrDir / "out_2.asc"), kHeader + "2 3 \n8 2 \n");
+    EXPECT_EQ(ReadText(MbrDir / "out_3.asc"), kHeader + "3 5 \n7 -9999 \n");
+    EXPECT_EQ(ReadText(MbrDir / "out_4.asc"), kHeader + "4 6 \n6 -9999 \n");
+    EXPECT_EQ(Outputs().size(), 3u) << "no temporary file is left behind";
+}
+
+TEST_F(KorvelRun, RoundsOnlyWhenExactlyEightArgumentsEndInY) {
+    MakeSeries(2, 3);
+    struct Case {
+        std::vector<std::string> extra;
+        std::string cell;
+    } cases[] = {{{}, "2.75"}, {{"Y"}, "3"}, {{"Yes"}, "3"}, {{"y"}, "2.75"}, {{"N"}, "2.75"}, {{"Y", "more"}, "2.75"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.extra.empty() ? "none" : c.extra[0] + std::to_string(c.extra.size()));
+        std::vector<std::string> args = {"in_", "2", "3", ".asc", "2", "out_", ".asc"};
+        args.insert(args.end(), c.extra.begin(), c.extra.end());
+        ASSERT_EQ(Run(args).MbrIntStatus, 0);
+        // Window (2, 3): cell (1, 1) is (2.25 + 3.25) / 2.
+        EXPECT_EQ(ReadText(MbrDir / "out_2.asc"), kHeader + (c.cell == "3" ? "3 4 \n8 3 \n" : "2.5 3.75 \n7.5 2.75 \n"));
+    }
+}
+
+TEST_F(KorvelRun, NumbersFilesInPlainDecimal) {
+    MakeSeries(-1, 10);
+    struct Case {
+        std::vector<std::string> args;
+        std::string out;
+        std::vector<std::string> files;
+    } cases[] = {
+        {{"in_", "-1", "1", ".asc", "2", "out_", ".asc"},
+         "Loading map files -1 0 1 \nCalculating moving averages\nSaving results -1 0 \n",
+         {"out_-1.asc", "out_0.asc"}},
+        {{"in_", "007", "9", ".asc", "3", "out_", ".asc"},
+         "Loading map files 7 8 9 \nCalculating moving averages\nSaving results 8 \n",
+         {"out_8.asc"}},
+        {{"in_", " +1", "10", ".asc", "4", "out_", ".asc"},
+         "Loading map files 1 2 3 4 5 6 7 8 9 10 \nCalculating moving averages\nSaving results 2 3 4 5 6 7 8 \n",
+         {"out_2.asc", "out_3.asc", "out_4.asc", "out_5.asc", "out_6.asc", "out_7.asc", "out_8.asc"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[1]);
+        for (const std::string& name : Outputs()) std::remove((MbrDir / name).c_str());
+        const TRunResult result = Run(c.args);
+        EXPECT_EQ(result.MbrIntStatus, 0);
+        EXPECT_EQ(result.MbrStrOut, c.out);
+        EXPECT_EQ(Outputs(), c.files);
+    }
+}
+
+TEST_F(KorvelRun, EmptyRangesAndLongWindowsWriteNothing) {
+    MakeSeries(1, 3);
+    const std::string empty = "Loading map files \nCalculating moving averages\nSaving results \n";
+    EXPECT_EQ(Run({"in_", "5", "1", ".asc", "1", "out_", ".asc"}).MbrStrOut, empty);
+    const TRunResult longWindow = Run({"in_", "1", "3", ".asc", "4", "out_", ".asc"});
+    EXPECT_EQ(longWindow.MbrIntStatus, 0);
+    EXPECT_EQ(longWindow.MbrStrOut, "Loading map files 1 2 3 \nCalculating moving averages\nSaving results \n");
+    EXPECT_TRUE(Outputs().empty());
+}
+
+TEST_F(KorvelRun, ReportsRunErrorsOnTheProgressLineWithStatus1) {
+    MakeSeries(1, 5);
+    WriteText(MbrDir / "bad_1.asc", InputMap(1));
+    WriteText(MbrDir / "bad_2.asc", "ncols 2\nnrows 2\nxllcorner 0\nyllcorner 0\ncellsize 1\nNODATA_value -9999\n1 2\n3\n");
+    WriteText(MbrDir / "odd_3.asc", "ncols 3\nnrows 2\nxllcorner 0\nyllcorner 0\ncellsize 1\nNODATA_value -9999\n1 2 3\n4 5 6\n");
+    for (int n : {1, 2, 4}) WriteText(MbrDir / ("odd_" + std::to_string(n) + ".asc"), InputMap(n));
+    WriteText(MbrDir / "tok_1.asc", InputMap(1));
+    WriteText(MbrDir / "tok_2.asc", "ncols 2\nnrows 2\nxllcorner 0\nyllcorner 0\ncellsize 1\nNODATA_value -9999\n1 2\n3 4x\n");
+    struct Case {
+        std::vector<std::string> args;
+        std::string out;
+    } cases[] = {
+        {{"in_", "1", "7", ".asc", "3", "out_", ".asc"}, "Loading map files 1 2 3 4 5 6 Unable to open file in_6.asc\n"},
+        {{"bad_", "1", "2", ".asc", "2", "out_", ".asc"},
+         "Loading map files 1 2 Unexpected end of file found in TARCGISFileTools::LoadARCGISFile\n"},
+        {{"tok_", "1", "2", ".asc", "2", "out_", ".asc"},
+         "Loading map files 1 2 File format error: invalid value '4x' at row 2, column 2\n"},
+        {{"odd_", "1", "4", ".asc", "2", "out_", ".asc"},
+         "Loading map files 1 2 3 4 \nCalculating moving averages\nX-dimension of maps are inconsistent in TMapTools::Sum\n"},
+        {{"in_", "1", "5", ".asc", "1", "out_", ".asc"},
+         "Loading map files 1 2 3 4 5 \nCalculating moving averages\nMust have more than 2 maps to sum in TMapTools::Sum\n"},
+        {{"in_", "1", "5", ".asc", "0", "out_", ".asc"},
+         "Loading map files 1 2 3 4 5 \nCalculating moving averages\nMust have more than 2 maps to sum in TMapTools::Sum\n"},
+        {{"in_", "1", "5", ".asc", "3", "no/such/dir/out_", ".asc"},
+         "Loading map files 1 2 3 4 5 \nCalculating moving averages\nSaving results 2 Unable to open file no/such/dir/out_2.asc\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.out);
+        const TRunResult result = Run(c.args);
+        EXPECT_EQ(result.MbrIntStatus, 1);
+        EXPECT_EQ(result.MbrStrOut, c.out);
+        EXPECT_TRUE(Outputs().empty());
+    }
+}
+
+TEST_F(KorvelRun, StopsAtTheFirstOutputThatCannotBeWritten) {
+    MakeSeries(1, 5);
+    // out_3.asc is a folder: 2 is written, 3 fails, 4 is never written.
+    ASSERT_EQ(::mkdir((MbrDir / "out_3.asc").c_str(), 0755), 0);
+    const TRunResult result = Run({"--jobs=3", "in_", "1", "5", ".asc", "3", "out_", ".asc"});
+    EXPECT_EQ(result.MbrIntStatus, 1);
+    EXPECT_EQ(result.MbrStrOut,
+              "Loading map files 1 2 3 4 5 \nCalculating moving averages\nSaving results 2 3 Unable to open file out_3.asc\n");
+    EXPECT_EQ(Outputs(), (std::vector<std::string>{"out_2.asc", "out_3.asc"}));
+}
+
+TEST_F(KorvelRun, WritesMinus9999WhateverNoDataTheInputsDeclare) {
+    MakeSeries(1, 5, "-32768");
+    ASSERT_EQ(Run({"in_", "3", "5", ".asc", "3", "out_", ".asc"}).MbrIntStatus, 0);
+    EXPECT_EQ(ReadText(MbrDir / "out_4.asc"), kHeader + "4 6 \n6 -9999 \n");
+}
+
+TEST_F(KorvelRun, RefusesBadCommandLinesWithStatus2BeforeReadingAnything) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string out;
+    } cases[] = {
+        {{}, kUsage},
+        {{"in_", "1", "5", ".asc", "3", "out_"}, kUsage},
+        {{"in_", "1x", "5", ".asc", "3", "out_", ".asc"}, "Invalid start_num \"1x\": not an integer\n"},
+        {{"in_", "1", "5.0", ".asc", "3", "out_", ".asc"}, "Invalid end_num \"5.0\": not an integer\n"},
+        {{"in_", "1", "5", ".asc", "", "out_", ".asc"}, "Invalid window_size \"\": not an integer\n"},
+        {{"in_", "1", "5", ".asc", "three", "out_", ".asc"}, "Invalid window_size \"three\": not an integer\n"},
+        {{"in_", "1", "5", ".asc", "-", "out_", ".asc"}, "Invalid window_size \"-\": not an integer\n"},
+        {{"in_", "1", "99999999999", ".asc", "3", "out_", ".asc"}, "Invalid end_num \"99999999999\": out of range\n"},
+        {{"--jobs=0", "in_", "1", "5", ".asc", "3", "out_", ".asc"}, "Invalid --jobs \"0\": must be at least 1\n"},
+        {{"--jobs=two", "in_", "1", "5", ".asc", "3", "out_", ".asc"}, "Invalid --jobs \"two\": not an integer\n"},
+        {{"--fast", "in_", "1", "5", ".asc", "3", "out_", ".asc"}, "Unknown option \"--fast\"\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.out);
+        const TRunResult result = Run(c.args);
+        EXPECT_EQ(result.MbrIntStatus, 2);
+        EXPECT_EQ(result.MbrStrOut, c.out);
+    }
+}
+
+TEST_F(KorvelRun, AnswersHelpAndVersionAndEndsOptionsAtDoubleDash) {
+    const TRunResult help = Run({"--help"});
+    EXPECT_EQ(help.MbrIntStatus, 0);
+    EXPECT_EQ(help.MbrStrOut, kUsage);
+    const TRunResult version = Run({"--version"});
+    EXPECT_EQ(version.MbrIntStatus, 0);
+    EXPECT_EQ(version.MbrStrOut.compare(0, 7, "korvel "), 0);
+    EXPECT_EQ(version.MbrStrOut.back(), '\n');
+
+    for (int n = 1; n <= 2; ++n) WriteText(MbrDir / ("--in" + std::to_string(n) + ".asc"), InputMap(n));
+    const TRunResult dashed = Run({"--jobs=2", "--", "--in", "1", "2", ".asc", "2", "out_", ".asc"});
+    EXPECT_EQ(dashed.MbrIntStatus, 0);
+    EXPECT_EQ(dashed.MbrStrOut, "Loading map files 1 2 \nCalculating moving averages\nSaving results 1 \n");
+    EXPECT_TRUE(Exists(MbrDir / "out_1.asc"));
+}
+
+TEST_F(KorvelRun, OutputDoesNotDependOnTheNumberOfThreads) {
+    MakeSeries(1, 5);
+    for (int n = 6; n <= 40; ++n) WriteText(MbrDir / ("in_" + std::to_string(n) + ".asc"), InputMap(n % 7 + 1));
+    const std::vector<std::string> tail = {"in_", "1", "40", ".asc", "7", "out_", ".asc", "Y"};
+    std::vector<std::string> reference;
+    std::string referenceOut;
+    for (const char* jobs : {"--jobs=1", "--jobs=2", "--jobs=5", "--jobs=16"}) {
+        SCOPED_TRACE(jobs);
+        std::vector<std::string> args = {jobs};
+        args.insert(args.end(), tail.begin(), tail.end());
+        const TRunResult result = Run(args);
+        ASSERT_EQ(result.MbrIntStatus, 0);
+        std::vector<std::string> contents;
+        for (const std::string& name : Outputs()) contents.push_back(name + "\n" + ReadText(MbrDir / name));
+        if (reference.empty()) {
+            reference = contents;
+            referenceOut = result.MbrStrOut;
+            ASSERT_EQ(reference.size(), 34u);
+        } else {
+            EXPECT_EQ(contents, reference);
+            EXPECT_EQ(result.MbrStrOut, referenceOut);
+        }
+    }
+}
+
+TEST_F(KorvelRun, ReportsExhaustedMemoryAsAnErrorLine) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "an address-space limit cannot be set under AddressSanitizer";
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    GTEST_SKIP() << "an address-space limit cannot be set under AddressSanitizer";
+#endif
+#endif
+    // Two maps of a million cells need 16 MB, more than the limit leaves.
+    std::string big = "ncols 1000\nnrows 1000\nxllcorner 0\nyllcorner 0\ncellsize 1\nNODATA_value -9999\n";
+    for (int r = 0; r < 1000; ++r) {
+        for (int k = 0; k < 1000; ++k) big += "1 ";
+        big += "\n";
+    }
+    WriteText(MbrDir / "big_1.asc", big);
+    WriteText(MbrDir / "big_2.asc", big);
+    const TRunResult result =
+        RunKorvel(MbrDir.Path(), {"--jobs=1", "big_", "1", "2", ".asc", "2", "out_", ".asc"}, "ulimit -v 20000");
+    EXPECT_EQ(result.MbrIntStatus, 1);
+    EXPECT_EQ(result.MbrStrOut.compare(0, 20, "Loading map files 1 "), 0) << result.MbrStrOut;
+    const std::string tail = "Out of memory\n";
+    ASSERT_GE(result.MbrStrOut.size(), tail.size());
+    EXPECT_EQ(result.MbrStrOut.substr(result.MbrStrOut.size() - tail.size()), tail);
+    EXPECT_TRUE(Outputs().empty());
+}
