@@ -1,6 +1,7 @@
 #ifndef KORVEL_OPS_TMAPTOOLS_H
 #define KORVEL_OPS_TMAPTOOLS_H
 
+#include <map>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -56,6 +57,209 @@ public:
     static void WriteFlatFile(TMap* map, std::ostream& stream, char separator);
     // Appends row LngY as WriteFlatFile writes it (%g) to text.
     static void FormatRow(TMap* map, long LngY, char separator, std::string& text);
+
+    // ---- Cell-wise arithmetic ----
+    //
+    // Add and Multiply (two maps) pair the maps by coordinates: the base is
+    // the map with the finer cells (the first argument when the cell sizes
+    // are equal). The result has the base's grid and no-data value; each base
+    // cell is paired with the cell of the other map that holds its centre,
+    // so several fine cells may share one coarse cell. A base cell whose
+    // centre lies outside the other map fails with the lookup's message
+    // ("Ordinate is out of range in TAxis::GetIndex", or "LngX/LngY is out of
+    // range in TMap::GetPointVal"), the first one a rows-outer, columns-inner
+    // walk meets. A cell is the base's no-data value where either map holds
+    // its own no-data value.
+    //
+    // Subtract and Mask pair the maps by index and need equal dimensions ("X
+    // dimensions do not match in TMapTools::<op>", then the Y message); the
+    // result lies on the first map's grid whatever the second's axes.
+    //
+    // The single-map operations build their result on the input's grid with
+    // no-data value -9999. Each tests no-data its own way:
+    // - Subtract: each map against its own; the result declares the first's;
+    // - Multiply (map, factor): against -9999, whatever the input declares;
+    // - Divide (map, divisor): against the input's; the result declares -9999;
+    // - Threshold, ThresholdReplace, ReplaceValue, Mask and CountValues treat
+    //   the no-data value as an ordinary value.
+    // No division is guarded: IEEE infinities and NaN are stored.
+    //
+    // NaN never enters an ordered container: CountValues passes over NaN
+    // cells, and ReplaceValue gives a NaN cell the default.
+
+    static TMap* Add(TMap* a, TMap* b);
+    // minuend - subtrahend, by index.
+    static TMap* Subtract(TMap* minuend, TMap* subtrahend);
+    // As Add, with the product.
+    static TMap* Multiply(TMap* a, TMap* b);
+    // v * factor; -9999 stays -9999.
+    static TMap* Multiply(TMap* map, double factor);
+    // v / divisor; the input's no-data value stays as it is.
+    static TMap* Divide(TMap* map, double divisor);
+    // v where v >= threshold, else 0 (NaN gives 0).
+    static TMap* Threshold(TMap* map, double threshold);
+    // Threshold of each map, in series order; the caller owns every map.
+    static std::vector<TMap*> Threshold(std::vector<TMap*> series, double threshold);
+    // replacement where v >= threshold, else v (NaN stays).
+    static TMap* ThresholdReplace(TMap* map, double threshold, double replacement);
+    // table[v] where v is a key (exact match), else the default.
+    static TMap* ReplaceValue(TMap* map, std::map<double, double> table, double fallback);
+    // The second map's value, or replacement where it equals maskValue. The
+    // first map gives only its grid; none of its values is read.
+    static TMap* Mask(TMap* first, TMap* second, double maskValue, double replacement);
+    // The number of cells of each distinct value.
+    static std::map<double, long> CountValues(TMap* map);
+    // The number of cells equal to value; NaN never counts.
+    static int CountValues(TMap* map, double value);
+
+    // ---- Resampling ----
+    //
+    // Results are new maps with no-data value -9999 whatever the source
+    // declares; no-data cells of the source are copied or interpolated with
+    // their stored value. The source needs its axes ("Map has no axes in
+    // TMapTools::<op>").
+    //
+    // Downscale: the grid of map at cell size resolution, anchored at the
+    // source's first X and first Y boundary, trunc(extent / resolution) cells
+    // each way (a remainder narrower than one cell is dropped), every cell
+    // -9999. A resolution that is not positive (or NaN) is refused with "New
+    // resolution must be > 0.0 in TMapTools::Downscale", one that would give
+    // more cells than a long can count with "New resolution gives too many
+    // cells in TMapTools::Downscale". A grid of no columns or rows fails in
+    // the axis conversion ("Index is out of range in TAxis::GetPoint").
+    static TMap* Downscale(TMap* map, double resolution);
+    // Bilinear resampling onto Downscale's grid. Samples run from one source
+    // cell inside the west and the first Y edge, every `resolution`; each is
+    // interpolated between the four source centres around it and stored in
+    // the cell of the result that holds it. Cells no sample reaches hold the
+    // source's no-data value (which the result declares only if it is -9999).
+    // Errors: "New resolution cannot be <= 0.0 in
+    // TMapTools::BilinearInterpolate"; "LngGetX1/LngGetX2/LngGetY1/LngGetY2 is
+    // out of range in TMapTools::BilinearInterpolate" when a sample needs a
+    // centre beyond the source (maps of few rows or columns); the lookup's
+    // message when a sample falls outside the result or the source; and "New
+    // resolution is too fine for the map's coordinates in
+    // TMapTools::BilinearInterpolate" when adding it no longer moves a sample.
+    static TMap* BilinearInterpolate(TMap* map, double resolution);
+    // Every cell split into factor x factor cells of the same value; the
+    // result covers exactly the source's extent. A factor below 1 is refused
+    // with "Subdivision factor must be >= 1 in TMapTools::Subdivide".
+    static TMap* Subdivide(TMap* map, int factor);
+    // The bilinear formula through (x1, y1, q11), (x2, y1, q21), (x1, y2,
+    // q12), (x2, y2, q22) at (x, y); outside the rectangle it extrapolates,
+    // and a degenerate rectangle gives an infinity or NaN.
+    static double BilinearInterpolate(double q11, double q21, double q12, double q22, double x, double x1,
+                                      double x2, double y, double y1, double y2);
+    // The same formula: x1, y1 from p11, x2 from p21, y2 from p12, the four
+    // corner values, and (x, y) from target, whose value it sets.
+    static void BilinearInterpolate(TMapPoint* p11, TMapPoint* p21, TMapPoint* p12, TMapPoint* p22,
+                                    TMapPoint* target);
+
+    // ---- Sub-grids and blocks ----
+    //
+    // A block is four cell indices north, south (rows, north <= south) and
+    // west, east (columns, west <= east), both edges included.
+    //
+    // Extract: the cells from the one holding first to the one holding second
+    // (corners in any order), as a new map with the source's cell size and
+    // centres and no-data value -9999; no-data cells are copied as values. A
+    // corner outside the map fails with "Ordinate is out of range in
+    // TAxis::GetIndex" (a point on the east or north edge is outside).
+    static TMap* Extract(TMap* map, TPoint* first, TPoint* second);
+    // Writes every cell of source into the destination cell holding its
+    // centre (the last written wins when a finer source puts several centres
+    // into one cell; cells holding no centre keep their values). The source
+    // must lie inside the destination ("Insert map's NW corner is outside of
+    // the destination map in TMapTools::Insert", then the SE message); every
+    // lookup is made before any cell is written, so a failure leaves the
+    // destination unchanged.
+    static void Insert(TMap* destination, TMap* source);
+    // The common part of two maps: the cells of each map whose centres lie
+    // inside both extents (west and south edges included, east and north
+    // edges not), cut out of each by Extract with the same two corner points.
+    // The points lie strictly inside both maps. When the two grids are so
+    // unlike that no point selects both maps' first (or last) common cell,
+    // the point is taken where it keeps every common cell, so a part may then
+    // reach one cell further. Maps that do not overlap, only touch, or share
+    // no cell centre fail with "Maps do not intersect in
+    // TMapTools::Intersection". Both references are set only on success.
+    static void Intersection(TMap* first, TMap* second, TMap*& firstPart, TMap*& secondPart);
+    // The smallest block holding every cell equal to value (NaN matches
+    // nothing); 0, 0, 0, 0 when no cell does.
+    static void FindPatchExtent(TMap* map, double value, long& north, long& south, long& west, long& east);
+    // Moves each edge outwards by margin, stopping at the map's border.
+    static void BufferIndices(TMap* map, long margin, long& north, long& south, long& west, long& east);
+    // Sets every cell of the block to value. The block must be ordered and
+    // inside the map; otherwise the map is unchanged and the first failing
+    // check throws its message ("Northern edge must be less than southern
+    // edge ...", "Western edge must be less than eastern edge ...", then
+    // "Northern / Southern / Western / Eastern ordinate is out of range in
+    // TMapTools::FillBlock").
+    static void FillBlock(TMap* map, double value, long north, long south, long west, long east);
+
+    // ---- Value sampling ----
+    //
+    // Walks run columns outer, rows inner; that order decides which cell is
+    // the first of a value and the order of collected values. Comparisons are
+    // exact; NaN equals nothing and never becomes a key: GetFirstValues and
+    // GetValuesOverlay pass over cells whose key would be NaN, and a NaN in
+    // the excluded values excludes nothing.
+
+    // The value of the cell under each point (the point's own value is not
+    // read), keyed as the table is.
+    static std::map<double, double> FetchMapValues(TMap* map, std::map<double, TMapPoint*> points);
+    // Map i with table i. Fewer tables than maps is refused with "Fewer
+    // tables of points than maps in TMapTools::FetchMapValues".
+    static std::vector<std::map<double, double>> FetchMapValues(std::vector<TMap*> series,
+                                                                std::vector<std::map<double, TMapPoint*>> points);
+    // A new TMapPoint (owned by the caller) at the centre of the first cell of
+    // each distinct value, values listed in excluded left out. The walk skips
+    // a cell equal to the one before it, and starts as if after a no-data
+    // cell, so no-data cells at the very start are passed over while a
+    // no-data value met later is recorded (exclude it to leave it out).
+    static std::map<double, TMapPoint*> GetFirstValues(TMap* map, std::vector<double> excluded);
+    // GetFirstValues of each map. If one fails, the points already made are
+    // released.
+    static std::vector<std::map<double, TMapPoint*>> GetFirstValues(std::vector<TMap*> series,
+                                                                    std::vector<double> excluded);
+    // The values of map grouped by the overlay's value in the same cell, in
+    // walk order; overlay values listed in excluded are left out. Dimensions
+    // must match: "Map X-dimensions do not match", "Map Y-Dimensions do not
+    // match". NaN values of map are collected like others.
+    static std::map<double, std::vector<double>> GetValuesOverlay(TMap* map, TMap* overlay,
+                                                                  std::vector<double> excluded);
+    // From the up-to-3x3 block around (LngX, LngY), clipped at the edges: the
+    // first non-zero value (NaN counts) of the easternmost column that has
+    // one, rows from the top; 0 when there is none.
+    static double FindNonzeroNeighbourVal(TMap* map, long LngX, long LngY);
+    // The values of cell (LngX, LngY) in maps start .. end of the series.
+    // Needs 0 <= start < end < number of maps.
+    static std::vector<double> GetValuesVector(std::vector<TMap*> series, long LngX, long LngY, int start, int end);
+
+    // ---- Trend gradients ----
+    //
+    // For each window of window + 1 consecutive maps (window i covers maps
+    // i .. i + window, window order), the least-squares slope of each cell's
+    // values against the maps' positions in the series, on the first map's
+    // grid (no-data value -9999). A cell that holds 0 in the window's first
+    // map stays -9999; a 0 in a later map is replaced by
+    // FindNonzeroNeighbourVal of that map; values equal to their map's
+    // no-data value are left out; fewer than two values left give NaN.
+    // Needs 1 <= window < number of maps ("Window size must be < number of
+    // maps in TMapTools::ValueGradients", "Window size must be at least 1 in
+    // TMapTools::ValueGradients") and maps of the first map's dimensions
+    // ("Map dimensions do not match in TMapTools::ValueGradients"). The
+    // caller owns the returned maps; on failure none is returned.
+    static std::vector<TMap*> ValueGradients(std::vector<TMap*> series, int window);
+
+    // ---- CSV export ----
+
+    // One line "x,y,value" per cell (centre coordinates), columns outer and
+    // rows inner, each line flushed; no header, no quoting. No-data cells are
+    // written with their value. The stream's own number format is used (a
+    // default stream gives printf %g). A non-empty map without axes fails
+    // with "Map has no axes in TMap::GetPoint (long,long)" before writing.
+    static void WriteCSVFile(TMap* map, std::ostream& stream);
 
     // ---- Helpers for building results ----
 
