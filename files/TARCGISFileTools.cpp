@@ -9,6 +9,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 
@@ -22,11 +23,54 @@ const char* const kEndOfFile = "Unexpected end of file found in TARCGISFileTools
 
 inline bool IsSpace(char c) { return c == ' ' || c == '\n' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
+// Powers of ten that doubles hold exactly.
+const double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The common short number ([-]digits[.digits][e[+-]digits]) whose digits fit
+// in 53 bits and whose power of ten is exact: then one multiplication or
+// division gives the correctly rounded value. Returns null for anything else.
+inline const char* ParseShortDecimal(const char* p, const char* end, double& value) {
+    const char* q = p;
+    const bool negative = q < end && *q == '-';
+    if (negative) ++q;
+    std::uint64_t mantissa = 0;
+    const char* digits = q;
+    while (q < end && IsDigit(*q)) mantissa = mantissa * 10 + static_cast<unsigned>(*q++ - '0');
+    long count = q - digits;
+    int exponent = 0;
+    if (q < end && *q == '.') {
+        const char* fraction = ++q;
+        while (q < end && IsDigit(*q)) mantissa = mantissa * 10 + static_cast<unsigned>(*q++ - '0');
+        exponent = -static_cast<int>(q - fraction);
+        count += q - fraction;
+    }
+    if (count == 0 || count > 19) return nullptr;
+    if (q < end && (*q == 'e' || *q == 'E')) {
+        ++q;
+        const bool down = q < end && *q == '-';
+        if (q < end && (*q == '-' || *q == '+')) ++q;
+        const char* start = q;
+        int power = 0;
+        while (q < end && IsDigit(*q) && q - start < 4) power = power * 10 + (*q++ - '0');
+        if (q == start || (q < end && IsDigit(*q))) return nullptr;
+        exponent += down ? -power : power;
+    }
+    if (mantissa > (std::uint64_t(1) << 53) || exponent < -22 || exponent > 22) return nullptr;
+    const double m = static_cast<double>(mantissa);
+    value = exponent < 0 ? m / kPow10[-exponent] : m * kPow10[exponent];
+    if (negative) value = -value;
+    return q;
+}
+
 // Parses one decimal number at [p, end): optional sign, digits with an
 // optional fraction, optional exponent. Returns the end of the number, or
 // null when the text does not start with one. Overflow to infinity fails;
 // underflow gives the nearest representable value, as strtod does.
 const char* ParseDecimal(const char* p, const char* end, double& value) {
+    if (const char* stop = ParseShortDecimal(p, end, value)) return stop;
     const char* start = p;
     if (p < end && *p == '+') ++p;
     const char* digits = p;

@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 
 #include <cmath>
+#include <cstring>
+#include <random>
 #include <memory>
 #include <sstream>
 #include <thread>
@@ -313,4 +315,33 @@ TEST(TAtomicFile, WritesSpecialFilesInPlaceAndReportsFailedWrites) {
     TAtomicFile full("/dev/full");
     full.Write("x", 1);
     EXPECT_EQ(MessageOf([&] { full.Commit(); }), "Unable to write file /dev/full");
+}
+
+TEST(TARCGISFileToolsRead, ReadsEveryNumberExactlyAsStrtodDoes) {
+    // Short decimals as grids hold them, and long, tiny and huge ones that
+    // take the exact path: every cell must be bit for bit strtod's value.
+    std::mt19937_64 random(42);
+    std::vector<std::string> tokens;
+    char text[64];
+    const char* formats[] = {"%.0f", "%.1f", "%.3f", "%.6g", "%.9g", "%.15g", "%.17g", "%.6e", "%.12e", "%a"};
+    for (int i = 0; i < 300000; ++i) {
+        const double magnitude = std::pow(10.0, static_cast<double>(random() % 60) - 30.0);
+        const double value = (static_cast<double>(random() % 2000001) - 1000000.0) / 1000.0 * magnitude;
+        const char* format = formats[random() % std::size(formats)];
+        if (format[1] == 'a') continue;  // hexadecimal is not a grid number
+        std::snprintf(text, sizeof text, format, value);
+        tokens.push_back(text);
+    }
+    for (const char* special : {"0", "-0", "00012", "1e22", "1e23", "9007199254740993", "123456789012345678901234",
+                                "4.9e-324", "2.4e-324", "1.7976931348623157e308", "0.1e-22", "1E5", "-.25", "7.",
+                                "1e0005", "1e-0005"})
+        tokens.push_back(special);
+    std::string grid = "ncols " + std::to_string(tokens.size()) + "\nnrows 1\nxllcorner 0\nyllcorner 0\ncellsize 1\nNODATA_value -9999\n";
+    for (const std::string& token : tokens) grid += token + " ";
+    auto map = Parse(grid);
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        const double want = std::strtod(tokens[i].c_str(), nullptr);
+        const double got = map->GetPointVal(static_cast<long>(i), 0);
+        ASSERT_EQ(std::memcmp(&want, &got, sizeof want), 0) << tokens[i] << ": " << got << " instead of " << want;
+    }
 }

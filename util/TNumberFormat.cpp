@@ -1,9 +1,111 @@
 #include "util/TNumberFormat.h"
 
 #include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
 
-char* TNumberFormat::FormatG6(double value, char* out) {
+namespace {
+
+// Powers of ten that doubles hold exactly.
+const double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// Two decimal digits at a time.
+const char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+char* Slow(double value, char* out) {
     return std::to_chars(out, out + 32, value, std::chars_format::general, 6).ptr;
+}
+
+// Writes the six digits of m (100000 <= m <= 999999) into d[0..5].
+inline void SixDigits(std::uint32_t m, char* d) {
+    const std::uint32_t a = m / 10000, rest = m % 10000;
+    const std::uint32_t b = rest / 100, c = rest % 100;
+    std::memcpy(d, kDigitPairs + 2 * a, 2);
+    std::memcpy(d + 2, kDigitPairs + 2 * b, 2);
+    std::memcpy(d + 4, kDigitPairs + 2 * c, 2);
+}
+
+}  // namespace
+
+// The six significant digits are found with one multiplication or division by
+// an exact power of ten, whose result is the exact product rounded once. Only
+// when that product lies too close to a rounding boundary for the rounding to
+// be certain (or outside the range handled here) is the exact conversion used.
+char* TNumberFormat::FormatG6(double value, char* out) {
+    double a = std::fabs(value);
+    if (!(a >= 1e-5 && a < 1e15)) return Slow(value, out);
+
+    // e: the decimal exponent, 10^e <= a < 10^(e+1), found by comparison.
+    int e;
+    if (a >= 1.0) {
+        e = 0;
+        while (e < 15 && a >= kPow10[e + 1]) ++e;
+    } else {
+        e = -1;
+        while (e > -5 && a < 1.0 / kPow10[-e]) --e;
+    }
+    const int shift = 5 - e;
+    const double scaled = shift >= 0 ? a * kPow10[shift] : a / kPow10[-shift];
+    // The exact product lies within 2^-52 relative of scaled (< 2.3e-10 here).
+    if (!(scaled >= 99999.5005 && scaled < 999999.4995)) return Slow(value, out);
+    const double whole = std::floor(scaled);
+    const double fraction = scaled - whole;
+    if (fraction > 0.4999995 && fraction < 0.5000005) return Slow(value, out);
+    std::uint32_t m = static_cast<std::uint32_t>(whole) + (fraction > 0.5 ? 1u : 0u);
+
+    char digits[6];
+    SixDigits(m, digits);
+    int last = 5;  // the last digit kept once trailing zeros are dropped
+    while (last > 0 && digits[last] == '0') --last;
+
+    char* p = out;
+    if (std::signbit(value)) *p++ = '-';
+    if (e >= 6) {
+        // Exponent form: d.ddddde+XX.
+        *p++ = digits[0];
+        if (last > 0) {
+            *p++ = '.';
+            std::memcpy(p, digits + 1, static_cast<size_t>(last));
+            p += last;
+        }
+        *p++ = 'e';
+        *p++ = '+';
+        std::memcpy(p, kDigitPairs + 2 * e, 2);
+        return p + 2;
+    }
+    if (e >= 0) {
+        // Fixed form with e + 1 digits before the point.
+        std::memcpy(p, digits, static_cast<size_t>(e + 1));
+        p += e + 1;
+        if (last > e) {
+            *p++ = '.';
+            std::memcpy(p, digits + e + 1, static_cast<size_t>(last - e));
+            p += last - e;
+        }
+        return p;
+    }
+    if (e >= -4) {
+        // 0.000ddd: -e - 1 zeros after the point.
+        *p++ = '0';
+        *p++ = '.';
+        for (int z = 0; z < -e - 1; ++z) *p++ = '0';
+        std::memcpy(p, digits, static_cast<size_t>(last + 1));
+        return p + last + 1;
+    }
+    // e == -5: exponent form d.ddddde-05.
+    *p++ = digits[0];
+    if (last > 0) {
+        *p++ = '.';
+        std::memcpy(p, digits + 1, static_cast<size_t>(last));
+        p += last;
+    }
+    std::memcpy(p, "e-05", 4);
+    return p + 4;
 }
 
 char* TNumberFormat::FormatG15(double value, char* out) {
