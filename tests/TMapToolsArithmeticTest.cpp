@@ -134,8 +134,11 @@ TEST(TMapToolsArithmetic, SingleMapRules) {
         const std::vector<double> row = r->GetRow(0);
         ASSERT_EQ(c.expected.size(), row.size());
         for (size_t i = 0; i < row.size(); ++i) {
-            if (std::isnan(c.expected[i])) EXPECT_TRUE(std::isnan(row[i])) << i;
-            else EXPECT_EQ(c.expected[i], row[i]) << i;
+            if (std::isnan(c.expected[i])) {
+                EXPECT_TRUE(std::isnan(row[i])) << i;
+            } else {
+                EXPECT_EQ(c.expected[i], row[i]) << i;
+            }
         }
     }
 }
