@@ -29,6 +29,36 @@ const double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1
 
 inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// Reads the run of decimal digits at q (up to `end`) into mantissa, eight at
+// a time where eight bytes can be read; returns the end of the run.
+inline const char* ParseDigits(const char* q, const char* end, std::uint64_t& mantissa, long& count) {
+    static const std::uint64_t kScale[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+    while (end - q >= 8) {
+        std::uint64_t chunk;
+        std::memcpy(&chunk, q, 8);
+        // A byte is a digit when its high nibble is 3 and adding 6 keeps it so.
+        const std::uint64_t nondigit =
+            ((chunk & 0xF0F0F0F0F0F0F0F0ULL) | (((chunk + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL) >> 4)) ^
+            0x3333333333333333ULL;
+        const int run = nondigit == 0 ? 8 : __builtin_ctzll(nondigit) / 8;
+        if (run == 0) return q;
+        // Keep the run's bytes as the low digits of an eight-digit number.
+        std::uint64_t v = (chunk - 0x3030303030303030ULL) << (8 * (8 - run));
+        v = (v * 10) + (v >> 8);
+        v = (((v & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32))) +
+             (((v >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32)))) >> 32;
+        mantissa = mantissa * kScale[run] + v;
+        count += run;
+        q += run;
+        if (run < 8 || count > 19) return q;
+    }
+    while (q < end && IsDigit(*q) && count <= 19) {
+        mantissa = mantissa * 10 + static_cast<unsigned>(*q++ - '0');
+        ++count;
+    }
+    return q;
+}
+
 // The common short number ([-]digits[.digits][e[+-]digits]) whose digits fit
 // in 53 bits and whose power of ten is exact: then one multiplication or
 // division gives the correctly rounded value. Returns null for anything else.
@@ -37,17 +67,15 @@ inline const char* ParseShortDecimal(const char* p, const char* end, double& val
     const bool negative = q < end && *q == '-';
     if (negative) ++q;
     std::uint64_t mantissa = 0;
-    const char* digits = q;
-    while (q < end && IsDigit(*q)) mantissa = mantissa * 10 + static_cast<unsigned>(*q++ - '0');
-    long count = q - digits;
+    long count = 0;
+    q = ParseDigits(q, end, mantissa, count);
     int exponent = 0;
     if (q < end && *q == '.') {
         const char* fraction = ++q;
-        while (q < end && IsDigit(*q)) mantissa = mantissa * 10 + static_cast<unsigned>(*q++ - '0');
+        q = ParseDigits(q, end, mantissa, count);
         exponent = -static_cast<int>(q - fraction);
-        count += q - fraction;
     }
-    if (count == 0 || count > 19) return nullptr;
+    if (count == 0 || count > 19 || (q < end && IsDigit(*q))) return nullptr;
     if (q < end && (*q == 'e' || *q == 'E')) {
         ++q;
         const bool down = q < end && *q == '-';

@@ -324,27 +324,30 @@ TMap* TMapTools::Average(std::vector<TMap*> series) {
     std::unique_ptr<TMap> result(NewMapOnGrid(series[0]));
     const long nx = result->GetXDim();
     const double count = static_cast<double>(series.size());
-    std::vector<double> sum(static_cast<size_t>(nx));
-    std::vector<unsigned char> missing(static_cast<size_t>(nx));
+    // Per row: the running sum and the number of maps without data, kept as
+    // doubles so that the loops vectorise.
+    std::vector<double> sumRow(static_cast<size_t>(nx)), missingRow(static_cast<size_t>(nx));
+    double* __restrict sum = sumRow.data();
+    double* __restrict missing = missingRow.data();
     for (long y = 0; y < result->GetYDim(); ++y) {
         for (size_t m = 0; m < series.size(); ++m) {
             if (series[m]->GetRowLength(y) < nx) throw "X-ordinate is out of range in TMap::GetPointVal";
-            const double* row = series[m]->GetRowData(y);
+            const double* __restrict row = series[m]->GetRowData(y);
             const double nodata = series[m]->GetNoDataValue();
             if (m == 0) {
                 for (long x = 0; x < nx; ++x) {
                     sum[x] = row[x];
-                    missing[x] = row[x] == nodata;
+                    missing[x] = row[x] == nodata ? 1.0 : 0.0;
                 }
             } else {
                 for (long x = 0; x < nx; ++x) {
                     sum[x] += row[x];
-                    missing[x] |= row[x] == nodata;
+                    missing[x] += row[x] == nodata ? 1.0 : 0.0;
                 }
             }
         }
-        double* out = result->GetRowData(y);
-        for (long x = 0; x < nx; ++x) out[x] = missing[x] ? kNoData : sum[x] / count;
+        double* __restrict out = result->GetRowData(y);
+        for (long x = 0; x < nx; ++x) out[x] = missing[x] != 0.0 ? kNoData : sum[x] / count;
     }
     return result.release();
 }

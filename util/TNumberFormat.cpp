@@ -36,18 +36,21 @@ inline void SixDigits(std::uint32_t m, char* d) {
 // an exact power of ten, whose result is the exact product rounded once. Only
 // when that product lies too close to a rounding boundary for the rounding to
 // be certain (or outside the range handled here) is the exact conversion used.
+// The text is assembled with fixed-size copies into the caller's 32 bytes.
 char* TNumberFormat::FormatG6(double value, char* out) {
-    double a = std::fabs(value);
+    const double a = std::fabs(value);
     if (!(a >= 1e-5 && a < 1e15)) return Slow(value, out);
 
-    // e: the decimal exponent, 10^e <= a < 10^(e+1), found by comparison.
+    // e: the decimal exponent, 10^e <= a < 10^(e+1). A wrong guess at a
+    // boundary only puts the scaled value out of range below.
+    static const double kNegPow10[] = {1e0, 1e-1, 1e-2, 1e-3, 1e-4, 1e-5};
     int e;
     if (a >= 1.0) {
         e = 0;
         while (e < 15 && a >= kPow10[e + 1]) ++e;
     } else {
         e = -1;
-        while (e > -5 && a < 1.0 / kPow10[-e]) --e;
+        while (e > -5 && a < kNegPow10[-e]) --e;
     }
     const int shift = 5 - e;
     const double scaled = shift >= 0 ? a * kPow10[shift] : a / kPow10[-shift];
@@ -57,54 +60,42 @@ char* TNumberFormat::FormatG6(double value, char* out) {
     const double fraction = scaled - whole;
     if (fraction > 0.4999995 && fraction < 0.5000005) return Slow(value, out);
     std::uint32_t m = static_cast<std::uint32_t>(whole) + (fraction > 0.5 ? 1u : 0u);
-
-    char digits[6];
-    SixDigits(m, digits);
     int last = 5;  // the last digit kept once trailing zeros are dropped
-    while (last > 0 && digits[last] == '0') --last;
+    while (m % 10 == 0 && last > 0) {
+        m /= 10;
+        --last;
+    }
+    for (int k = last; k < 5; ++k) m *= 10;
 
+    char digits[16] = {0};
+    SixDigits(m, digits);
     char* p = out;
-    if (std::signbit(value)) *p++ = '-';
-    if (e >= 6) {
-        // Exponent form: d.ddddde+XX.
-        *p++ = digits[0];
-        if (last > 0) {
-            *p++ = '.';
-            std::memcpy(p, digits + 1, static_cast<size_t>(last));
-            p += last;
-        }
-        *p++ = 'e';
-        *p++ = '+';
-        std::memcpy(p, kDigitPairs + 2 * e, 2);
-        return p + 2;
+    *p = '-';
+    p += std::signbit(value) ? 1 : 0;
+    if (e >= 0 && e < 6) {
+        // d.ddddd with the point after e + 1 digits, dropped when nothing follows.
+        std::memcpy(p, digits, 8);
+        p[e + 1] = '.';
+        std::memcpy(p + e + 2, digits + e + 1, 8);
+        return p + (last > e ? last + 2 : e + 1);
     }
-    if (e >= 0) {
-        // Fixed form with e + 1 digits before the point.
-        std::memcpy(p, digits, static_cast<size_t>(e + 1));
-        p += e + 1;
-        if (last > e) {
-            *p++ = '.';
-            std::memcpy(p, digits + e + 1, static_cast<size_t>(last - e));
-            p += last - e;
-        }
-        return p;
-    }
-    if (e >= -4) {
+    if (e < 0 && e >= -4) {
         // 0.000ddd: -e - 1 zeros after the point.
-        *p++ = '0';
-        *p++ = '.';
-        for (int z = 0; z < -e - 1; ++z) *p++ = '0';
-        std::memcpy(p, digits, static_cast<size_t>(last + 1));
-        return p + last + 1;
+        std::memcpy(p, "0.000000", 8);
+        std::memcpy(p + 1 - e, digits, 8);
+        return p + 2 - e + last;
     }
-    // e == -5: exponent form d.ddddde-05.
-    *p++ = digits[0];
-    if (last > 0) {
-        *p++ = '.';
-        std::memcpy(p, digits + 1, static_cast<size_t>(last));
-        p += last;
+    // Exponent form: d.ddddde+XX, or e-05.
+    p[0] = digits[0];
+    p[1] = '.';
+    std::memcpy(p + 2, digits + 1, 8);
+    p += last > 0 ? last + 2 : 1;
+    if (e > 0) {
+        std::memcpy(p, "e+", 2);
+        std::memcpy(p + 2, kDigitPairs + 2 * e, 2);
+    } else {
+        std::memcpy(p, "e-05", 4);
     }
-    std::memcpy(p, "e-05", 4);
     return p + 4;
 }
 

@@ -2,8 +2,9 @@
 #define KORVEL_UTIL_TNUMBERFORMAT_H
 
 // Number to text, exactly as printf writes it, into a caller's buffer.
-// Each function writes at most 32 characters, adds no terminator and returns
-// the end of what it wrote.
+// Each function needs 32 bytes of room at `out` (it may scribble past the
+// text it writes, within those 32), adds no terminator and returns the end of
+// the text.
 class TNumberFormat {
 public:
     // printf "%g": general notation, six significant digits.
