@@ -21,13 +21,16 @@ char* Slow(double value, char* out) {
     return std::to_chars(out, out + 32, value, std::chars_format::general, 6).ptr;
 }
 
-// Writes the six digits of m (100000 <= m <= 999999) into d[0..5].
-inline void SixDigits(std::uint32_t m, char* d) {
+// The six digits of m (100000 <= m <= 999999) as characters in the low six
+// bytes of a word (first digit lowest), built in a register so that copying
+// the word out never waits on smaller stores.
+inline std::uint64_t SixDigits(std::uint32_t m) {
     const std::uint32_t a = m / 10000, rest = m % 10000;
-    const std::uint32_t b = rest / 100, c = rest % 100;
-    std::memcpy(d, kDigitPairs + 2 * a, 2);
-    std::memcpy(d + 2, kDigitPairs + 2 * b, 2);
-    std::memcpy(d + 4, kDigitPairs + 2 * c, 2);
+    std::uint16_t pa, pb, pc;
+    std::memcpy(&pa, kDigitPairs + 2 * a, 2);
+    std::memcpy(&pb, kDigitPairs + 2 * (rest / 100), 2);
+    std::memcpy(&pc, kDigitPairs + 2 * (rest % 100), 2);
+    return pa | static_cast<std::uint64_t>(pb) << 16 | static_cast<std::uint64_t>(pc) << 32;
 }
 
 }  // namespace
@@ -43,23 +46,23 @@ char* TNumberFormat::FormatG6(double value, char* out) {
 
     // e: the decimal exponent, 10^e <= a < 10^(e+1). A wrong guess at a
     // boundary only puts the scaled value out of range below.
-    static const double kNegPow10[] = {1e0, 1e-1, 1e-2, 1e-3, 1e-4, 1e-5};
-    int e;
-    if (a >= 1.0) {
-        e = 0;
-        while (e < 15 && a >= kPow10[e + 1]) ++e;
-    } else {
-        e = -1;
-        while (e > -5 && a < kNegPow10[-e]) --e;
-    }
+    // Start from the binary exponent's guess (low by at most one) and step up
+    // once if needed.
+    static const double kPow10All[] = {1e-6, 1e-5, 1e-4, 1e-3, 1e-2, 1e-1, 1e0,  1e1,  1e2,  1e3,  1e4,
+                                       1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    std::uint64_t bits;
+    std::memcpy(&bits, &a, sizeof bits);
+    const int binary = static_cast<int>((bits >> 52) & 0x7FF) - 1023;  // a = 1.f * 2^binary
+    int e = (binary * 78913) >> 18;  // floor(binary * log10(2)) for the binary exponents here
+    e += a >= kPow10All[e + 7] ? 1 : 0;
     const int shift = 5 - e;
     const double scaled = shift >= 0 ? a * kPow10[shift] : a / kPow10[-shift];
     // The exact product lies within 2^-52 relative of scaled (< 2.3e-10 here).
     if (!(scaled >= 99999.5005 && scaled < 999999.4995)) return Slow(value, out);
-    const double whole = std::floor(scaled);
-    const double fraction = scaled - whole;
+    std::uint32_t m = static_cast<std::uint32_t>(scaled);  // scaled > 0: truncation is the floor
+    const double fraction = scaled - static_cast<double>(m);
     if (fraction > 0.4999995 && fraction < 0.5000005) return Slow(value, out);
-    std::uint32_t m = static_cast<std::uint32_t>(whole) + (fraction > 0.5 ? 1u : 0u);
+    m += fraction > 0.5 ? 1u : 0u;
     int last = 5;  // the last digit kept once trailing zeros are dropped
     while (m % 10 == 0 && last > 0) {
         m /= 10;
@@ -67,28 +70,29 @@ char* TNumberFormat::FormatG6(double value, char* out) {
     }
     for (int k = last; k < 5; ++k) m *= 10;
 
-    char digits[16] = {0};
-    SixDigits(m, digits);
+    const std::uint64_t digits = SixDigits(m);
     char* p = out;
     *p = '-';
     p += std::signbit(value) ? 1 : 0;
     if (e >= 0 && e < 6) {
         // d.ddddd with the point after e + 1 digits, dropped when nothing follows.
-        std::memcpy(p, digits, 8);
+        const std::uint64_t tail = digits >> (8 * (e + 1));
+        std::memcpy(p, &digits, 8);
         p[e + 1] = '.';
-        std::memcpy(p + e + 2, digits + e + 1, 8);
+        std::memcpy(p + e + 2, &tail, 8);
         return p + (last > e ? last + 2 : e + 1);
     }
     if (e < 0 && e >= -4) {
         // 0.000ddd: -e - 1 zeros after the point.
         std::memcpy(p, "0.000000", 8);
-        std::memcpy(p + 1 - e, digits, 8);
+        std::memcpy(p + 1 - e, &digits, 8);
         return p + 2 - e + last;
     }
     // Exponent form: d.ddddde+XX, or e-05.
-    p[0] = digits[0];
+    const std::uint64_t tail = digits >> 8;
+    p[0] = static_cast<char>(digits & 0xFF);
     p[1] = '.';
-    std::memcpy(p + 2, digits + 1, 8);
+    std::memcpy(p + 2, &tail, 8);
     p += last > 0 ? last + 2 : 1;
     if (e > 0) {
         std::memcpy(p, "e+", 2);

@@ -1,0 +1,116 @@
+// Micro-benchmarks of the run's three phases on one thread: reading a grid,
+// averaging a window, formatting and writing the result.
+
+#include <benchmark/benchmark.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "files/TARCGISFileTools.h"
+#include "ops/TMapTools.h"
+#include "util/TNumberFormat.h"
+
+namespace {
+
+const long kSide = 1000;
+
+// A grid's text with values like a seasonal field: six significant digits,
+// about 2% no-data cells.
+std::string GridText(unsigned seed) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> noise(-1.0, 1.0);
+    std::string text = "ncols 1000\nnrows 1000\nxllcorner 481200\nyllcorner 5620400\ncellsize 25\nNODATA_value -9999\n";
+    char number[32];
+    for (long r = 0; r < kSide; ++r) {
+        for (long c = 0; c < kSide; ++c) {
+            const double v = random() % 50 == 0 ? -9999 : 12 + 4 * std::sin(c * 0.006) + 3.0 * r / kSide + noise(random);
+            text.append(number, static_cast<size_t>(std::snprintf(number, sizeof number, "%g ", v)));
+        }
+        text += '\n';
+    }
+    return text;
+}
+
+std::vector<double> Values() {
+    std::mt19937 random(3);
+    std::uniform_real_distribution<double> value(0.0, 30.0);
+    std::vector<double> values(1 << 20);
+    for (double& v : values) v = value(random);
+    return values;
+}
+
+void BM_ParseGrid(benchmark::State& state) {
+    const std::string text = GridText(1);
+    for (auto _ : state) {
+        std::unique_ptr<TMap> map(TARCGISFileTools::ParseARCGISText(text.data(), text.data() + text.size()));
+        benchmark::DoNotOptimize(map.get());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+    state.SetItemsProcessed(state.iterations() * kSide * kSide);
+}
+BENCHMARK(BM_ParseGrid)->Unit(benchmark::kMillisecond);
+
+void BM_AverageWindow7(benchmark::State& state) {
+    std::vector<std::unique_ptr<TMap>> owned;
+    std::vector<TMap*> window;
+    for (unsigned k = 0; k < 7; ++k) {
+        const std::string text = GridText(k + 10);
+        owned.emplace_back(TARCGISFileTools::ParseARCGISText(text.data(), text.data() + text.size()));
+        window.push_back(owned.back().get());
+    }
+    for (auto _ : state) {
+        std::unique_ptr<TMap> average(TMapTools::Average(window));
+        benchmark::DoNotOptimize(average.get());
+    }
+    state.SetItemsProcessed(state.iterations() * kSide * kSide);
+}
+BENCHMARK(BM_AverageWindow7)->Unit(benchmark::kMillisecond);
+
+void BM_WriteGrid(benchmark::State& state) {
+    const std::string text = GridText(2);
+    std::unique_ptr<TMap> map(TARCGISFileTools::ParseARCGISText(text.data(), text.data() + text.size()));
+    for (auto _ : state) {
+        std::ostringstream out;
+        TARCGISFileTools::WriteARCGISFile(map.get(), out);
+        benchmark::DoNotOptimize(out.str().data());
+    }
+    state.SetItemsProcessed(state.iterations() * kSide * kSide);
+}
+BENCHMARK(BM_WriteGrid)->Unit(benchmark::kMillisecond);
+
+// The %g formatter against the standard library's ways to the same text.
+void BM_FormatG6(benchmark::State& state) {
+    const std::vector<double> values = Values();
+    char text[40];
+    for (auto _ : state)
+        for (double v : values) benchmark::DoNotOptimize(TNumberFormat::FormatG6(v, text));
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * values.size()));
+}
+BENCHMARK(BM_FormatG6)->Unit(benchmark::kMillisecond);
+
+void BM_ToCharsPrecision6(benchmark::State& state) {
+    const std::vector<double> values = Values();
+    char text[40];
+    for (auto _ : state)
+        for (double v : values)
+            benchmark::DoNotOptimize(std::to_chars(text, text + sizeof text, v, std::chars_format::general, 6).ptr);
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * values.size()));
+}
+BENCHMARK(BM_ToCharsPrecision6)->Unit(benchmark::kMillisecond);
+
+void BM_SnprintfG(benchmark::State& state) {
+    const std::vector<double> values = Values();
+    char text[40];
+    for (auto _ : state)
+        for (double v : values) benchmark::DoNotOptimize(std::snprintf(text, sizeof text, "%g", v));
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * values.size()));
+}
+BENCHMARK(BM_SnprintfG)->Unit(benchmark::kMillisecond);
+
+}  // namespace
