@@ -1,5 +1,7 @@
 #include "driver/TAverageRun.h"
 
+#include <algorithm>
+#include <exception>
 #include <thread>
 
 #include "driver/TOrderedPool.h"
@@ -49,27 +51,91 @@ void TAverageRun::CheckWindows() const {
     }
 }
 
+namespace {
+
+// The outputs of a run of consecutive windows, written but not yet committed:
+// MbrVecFiles holds the windows completed in order from the first; when a
+// window failed, it is the one after them, and MbrFailure holds its error.
+struct TBatch {
+    std::vector<std::unique_ptr<TAtomicFile>> MbrVecFiles;
+    std::exception_ptr MbrFailure;
+};
+
+}  // namespace
+
+// Windows are handed out in batches of consecutive windows. A batch averages
+// its windows row by row, so that the input rows they share stay in cache,
+// and formats each row as soon as it is computed. The numbers and the files
+// are those that TMapTools::Average and RoundContents give window by window,
+// and so are the failures: when a window fails, the windows before it in
+// the batch are still completed, and the ones after it are dropped.
 void TAverageRun::Save() {
     const long long n = static_cast<long long>(MbrVecInputs.size());
     const long long w = MbrSettings.MbrIntWindow;
     const long long windows = n - w < 0 ? 0 : n - w + 1;
     const long long first = MbrSettings.MbrIntStart + MbrSettings.CentreOffset();
-    using TWritten = std::unique_ptr<TAtomicFile>;
-    TOrderedPool<TWritten>::Run(
-        windows, MbrIntJobs, 2LL * MbrIntJobs,
-        [&](long long k) {
-            std::vector<TMap*> window;
-            for (long long m = k; m < k + w; ++m) window.push_back(MbrVecInputs[static_cast<size_t>(m)].get());
-            std::unique_ptr<TMap> average(TMapTools::Average(window));
-            if (MbrSettings.MbrBolRound) average.reset(TMapTools::RoundContents(average.get()));
-            TWritten file(new TAtomicFile(MbrSettings.OutputName(first + k)));
-            TARCGISFileTools::WriteARCGISFile(average.get(), *file);
-            return file;
-        },
-        [&](long long k, TWritten* file) {
+    long long batch = windows / (2LL * MbrIntJobs);
+    batch = batch < 1 ? 1 : batch > 16 ? 16 : batch;
+    const long long batches = (windows + batch - 1) / batch;
+    std::vector<TMap*> series;
+    for (const std::unique_ptr<TMap>& map : MbrVecInputs) series.push_back(map.get());
+    const size_t chunk = size_t(1) << 20;
+
+    auto produce = [&](long long b) {
+        const size_t k0 = static_cast<size_t>(b * batch);
+        const size_t count = static_cast<size_t>(std::min(batch, windows - b * batch));
+        TBatch result;
+        size_t live = count;  // windows k0 .. k0 + live - 1 are still being made
+        auto fail = [&](size_t i) {
+            if (i >= live) return;
+            result.MbrFailure = std::current_exception();
+            live = i;
+            result.MbrVecFiles.resize(live);  // drops (and removes) the later files
+        };
+        std::vector<std::string> texts(count);
+        for (size_t i = 0; i < live; ++i) {
+            try {
+                texts[i] = TARCGISFileTools::FormatHeader(series[k0 + i], -9999.0);
+                result.MbrVecFiles.emplace_back(new TAtomicFile(MbrSettings.OutputName(first + static_cast<long long>(k0 + i))));
+            } catch (...) {
+                fail(i);
+            }
+        }
+        const long nx = series[k0]->GetXDim();
+        const long ny = series[k0]->GetYDim();
+        std::vector<double> row(static_cast<size_t>(nx)), rounded(static_cast<size_t>(nx)), scratch;
+        for (long y = 0; y < ny && live > 0; ++y) {
+            for (size_t i = 0; i < live; ++i) {
+                try {
+                    TMapTools::AverageRow(series, k0 + i, static_cast<size_t>(w), y, row.data(), scratch);
+                    const double* values = row.data();
+                    if (MbrSettings.MbrBolRound) {
+                        TMapTools::RoundRow(row.data(), nx, -9999.0, rounded.data());
+                        values = rounded.data();
+                    }
+                    TMapTools::FormatValues(values, nx, ' ', texts[i]);
+                    if (texts[i].size() >= chunk || y + 1 == ny) {
+                        result.MbrVecFiles[i]->Write(texts[i].data(), texts[i].size());
+                        texts[i].clear();
+                    }
+                } catch (...) {
+                    fail(i);
+                }
+            }
+        }
+        return result;
+    };
+    auto consume = [&](long long b, TBatch* result) {
+        const long long k0 = b * batch;
+        const long long k1 = std::min(k0 + batch, windows);
+        for (long long k = k0; k < k1; ++k) {
             Print(std::to_string(first + k) + " ");
-            if (file) (*file)->Commit();
-        });
+            const size_t i = static_cast<size_t>(k - k0);
+            if (i < result->MbrVecFiles.size()) result->MbrVecFiles[i]->Commit();
+            else std::rethrow_exception(result->MbrFailure);
+        }
+    };
+    TOrderedPool<TBatch>::Run(batches, MbrIntJobs, 2LL * MbrIntJobs, produce, consume);
 }
 
 void TAverageRun::Run() {

@@ -1,6 +1,7 @@
 #include "files/TARCGISFileTools.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -96,9 +97,9 @@ inline const char* ParseShortDecimal(const char* p, const char* end, double& val
 // Parses one decimal number at [p, end): optional sign, digits with an
 // optional fraction, optional exponent. Returns the end of the number, or
 // null when the text does not start with one. Overflow to infinity fails;
-// underflow gives the nearest representable value, as strtod does.
-const char* ParseDecimal(const char* p, const char* end, double& value) {
-    if (const char* stop = ParseShortDecimal(p, end, value)) return stop;
+// underflow gives the nearest representable value, as strtod does. The
+// short form is read inline; the rest goes through from_chars.
+__attribute__((noinline)) const char* ParseLongDecimal(const char* p, const char* end, double& value) {
     const char* start = p;
     if (p < end && *p == '+') ++p;
     const char* digits = p;
@@ -113,6 +114,11 @@ const char* ParseDecimal(const char* p, const char* end, double& value) {
     }
     if (*start == '+' && p[0] == '-') return nullptr;
     return r.ptr;
+}
+
+inline const char* ParseDecimal(const char* p, const char* end, double& value) {
+    const char* stop = ParseShortDecimal(p, end, value);
+    return stop ? stop : ParseLongDecimal(p, end, value);
 }
 
 // The header is read the way a formatted input stream reads it: a value that
@@ -202,6 +208,15 @@ bool ReadDescriptor(int fd, std::string& text) {
     }
     text.resize(used);
     return true;
+}
+
+// Reads and parses a whole descriptor, then closes it.
+TMap* LoadDescriptor(int fd, const std::string& name) {
+    std::string text;
+    const bool read = ReadDescriptor(fd, text);
+    ::close(fd);
+    if (!read) throw std::string("Unable to read file ") + name;
+    return TARCGISFileTools::ParseARCGISText(text.data(), text.data() + text.size());
 }
 
 void AppendLine(std::string& out, const char* tag, const char* begin, const char* end, int width) {
@@ -294,11 +309,27 @@ TMap* TARCGISFileTools::LoadARCGISFile(std::istream& stream) {
 TMap* TARCGISFileTools::LoadARCGISFile(std::string name) {
     const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) throw std::string("Unable to open file ") + name;
-    std::string text;
-    const bool read = ReadDescriptor(fd, text);
-    ::close(fd);
-    if (!read) throw std::string("Unable to read file ") + name;
-    return ParseARCGISText(text.data(), text.data() + text.size());
+    // A regular file is parsed where the page cache holds it; anything else
+    // (a pipe, a terminal) is read into memory first.
+    struct stat info;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+        const size_t size = static_cast<size_t>(info.st_size);
+        void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+        ::close(fd);
+        if (mapped != MAP_FAILED) {
+            struct TUnmap {
+                void* MbrPtr;
+                size_t MbrSize;
+                ~TUnmap() { ::munmap(MbrPtr, MbrSize); }
+            } unmap{mapped, size};
+            const char* text = static_cast<const char*>(mapped);
+            return ParseARCGISText(text, text + size);
+        }
+        const int again = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+        if (again < 0) throw std::string("Unable to open file ") + name;
+        return LoadDescriptor(again, name);
+    }
+    return LoadDescriptor(fd, name);
 }
 
 std::vector<TMap*> TARCGISFileTools::LoadFileList(std::vector<std::string> names) {
@@ -311,7 +342,9 @@ std::vector<TMap*> TARCGISFileTools::LoadFileList(std::vector<std::string> names
     return maps;
 }
 
-std::string TARCGISFileTools::FormatHeader(TMap* map) {
+std::string TARCGISFileTools::FormatHeader(TMap* map) { return FormatHeader(map, map->GetNoDataValue()); }
+
+std::string TARCGISFileTools::FormatHeader(TMap* map, double nodata) {
     TAxis* xi = map->GetXAxisInterval();
     TAxis* yi = map->GetYAxisInterval();
     if (!xi || !yi) throw "Map has no axes in TARCGISFileTools::WriteARCGISFile";
@@ -331,7 +364,7 @@ std::string TARCGISFileTools::FormatHeader(TMap* map) {
     AppendLine(out, "xllcorner ", number, TNumberFormat::FormatG15(xll, number), 8);
     AppendLine(out, "yllcorner ", number, TNumberFormat::FormatG15(yll, number), 8);
     AppendLine(out, "cellsize ", number, TNumberFormat::FormatG15(map->GetResolution(), number), 0);
-    AppendLine(out, "NODATA_value ", number, TNumberFormat::FormatG6(map->GetNoDataValue(), number), 0);
+    AppendLine(out, "NODATA_value ", number, TNumberFormat::FormatG6(nodata, number), 0);
     return out;
 }
 

@@ -46,8 +46,10 @@ public:
     static void WriteARCGISFile(TMap* map, TAtomicFile& file);
     static void WriteFileList(std::vector<TMap*> maps, std::vector<std::string> names);
 
-    // The six header lines of map, as written.
+    // The six header lines of map, as written; the second form declares
+    // `nodata` in place of the map's own no-data value.
     static std::string FormatHeader(TMap* map);
+    static std::string FormatHeader(TMap* map, double nodata);
 };
 
 #endif

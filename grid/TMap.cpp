@@ -5,6 +5,7 @@
 
 #include "grid/TAxisTools.h"
 
+
 TMap::TMap(double resolution)
     : MbrDblResolution(resolution), MbrLngXDim(0), MbrLngYDim(0), MbrDblNoDataValue(-9999.0) {}
 
@@ -33,27 +34,31 @@ void TMap::Init(double resolution, long LngXDim, long LngYDim, double value) {
     MbrPtrYAxis.reset();
     MbrPtrXAxisInterval.reset();
     MbrPtrYAxisInterval.reset();
-    MbrVecValues.clear();
-    if (LngYDim > 0)
-        MbrVecValues.assign(static_cast<size_t>(LngYDim),
-                            std::vector<double>(LngXDim > 0 ? static_cast<size_t>(LngXDim) : 0, value));
     if (LngYDim < 0) MbrLngYDim = 0;
     if (LngXDim < 0) MbrLngXDim = 0;
+    const size_t rows = static_cast<size_t>(MbrLngYDim);
+    const size_t columns = static_cast<size_t>(MbrLngXDim);
+    std::vector<double> values(rows * columns, value);
+    std::vector<size_t> starts(rows + 1);
+    for (size_t r = 0; r <= rows; ++r) starts[r] = r * columns;
+    MbrVecValues.swap(values);
+    MbrVecRowStarts.swap(starts);
 }
 
 void TMap::InitValues(double value) {
-    for (std::vector<double>& row : MbrVecValues)
-        for (double& cell : row) cell = value;
+    for (double& cell : MbrVecValues) cell = value;
 }
 
 std::vector<double> TMap::GetRow(long LngY) const {
-    if (LngY < 0 || static_cast<size_t>(LngY) >= MbrVecValues.size()) throw "Index is out of bounds in TMap::GetRow";
-    return MbrVecValues[static_cast<size_t>(LngY)];
+    if (LngY < 0 || LngY >= MbrLngYDim) throw "Index is out of bounds in TMap::GetRow";
+    return std::vector<double>(GetRowData(LngY), GetRowData(LngY) + GetRowLength(LngY));
 }
 
 void TMap::AddRow(std::vector<double> row) {
+    MbrVecRowStarts.reserve(MbrVecRowStarts.size() + 1);
+    MbrVecValues.insert(MbrVecValues.end(), row.begin(), row.end());
+    MbrVecRowStarts.push_back(MbrVecValues.size());
     if (MbrLngXDim == 0) MbrLngXDim = static_cast<long>(row.size());
-    MbrVecValues.push_back(std::move(row));
     ++MbrLngYDim;
 }
 

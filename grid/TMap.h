@@ -54,16 +54,14 @@ public:
     double GetPointVal(long LngX, long LngY) const {
         if (LngX < 0 || LngX >= MbrLngXDim) throw "X-ordinate is out of range in TMap::GetPointVal";
         if (LngY < 0 || LngY >= MbrLngYDim) throw "Y-ordinate is out of range in TMap::GetPointVal";
-        const std::vector<double>& row = MbrVecValues[static_cast<size_t>(LngY)];
-        if (static_cast<size_t>(LngX) >= row.size()) throw "X-ordinate is out of range in TMap::GetPointVal";
-        return row[static_cast<size_t>(LngX)];
+        if (LngX >= GetRowLength(LngY)) throw "X-ordinate is out of range in TMap::GetPointVal";
+        return GetRowData(LngY)[LngX];
     }
     void SetPoint(long LngX, long LngY, double value) {
         if (LngX < 0 || LngX >= MbrLngXDim) throw "X-ordinate is out of range in TMap::SetPoint";
         if (LngY < 0 || LngY >= MbrLngYDim) throw "Y-ordinate is out of range in TMap::SetPoint";
-        std::vector<double>& row = MbrVecValues[static_cast<size_t>(LngY)];
-        if (static_cast<size_t>(LngX) >= row.size()) throw "X-ordinate is out of range in TMap::SetPoint";
-        row[static_cast<size_t>(LngX)] = value;
+        if (LngX >= GetRowLength(LngY)) throw "X-ordinate is out of range in TMap::SetPoint";
+        GetRowData(LngY)[LngX] = value;
     }
     void InitValues(double value);
     std::vector<double> GetRow(long LngY) const;
@@ -71,10 +69,13 @@ public:
 
     // The number of values held in row LngY (MbrLngXDim unless the map was
     // grown with rows of other lengths).
-    long GetRowLength(long LngY) const { return static_cast<long>(MbrVecValues[static_cast<size_t>(LngY)].size()); }
+    long GetRowLength(long LngY) const {
+        return static_cast<long>(MbrVecRowStarts[static_cast<size_t>(LngY) + 1] - MbrVecRowStarts[static_cast<size_t>(LngY)]);
+    }
     // Direct access to the values of row LngY (no check): for whole-map loops.
-    const double* GetRowData(long LngY) const { return MbrVecValues[static_cast<size_t>(LngY)].data(); }
-    double* GetRowData(long LngY) { return MbrVecValues[static_cast<size_t>(LngY)].data(); }
+    // Valid until the next AddRow.
+    const double* GetRowData(long LngY) const { return MbrVecValues.data() + MbrVecRowStarts[static_cast<size_t>(LngY)]; }
+    double* GetRowData(long LngY) { return MbrVecValues.data() + MbrVecRowStarts[static_cast<size_t>(LngY)]; }
 
     // Cells by coordinates. Points returned are new and owned by the caller.
     TPoint* GetCoordinates(long LngX, long LngY) const;
@@ -103,7 +104,10 @@ private:
     double MbrDblResolution;
     long MbrLngXDim;
     long MbrLngYDim;
-    std::vector<std::vector<double>> MbrVecValues;
+    // The rows, one after another in one block (each row contiguous), and
+    // where each row starts in it, with the end of the last row after them.
+    std::vector<double> MbrVecValues;
+    std::vector<size_t> MbrVecRowStarts{0};
     std::unique_ptr<TAxis> MbrPtrXAxis;
     std::unique_ptr<TAxis> MbrPtrYAxis;
     std::unique_ptr<TAxis> MbrPtrXAxisInterval;

@@ -319,36 +319,48 @@ std::vector<TMap*> TMapTools::MovingAverage(std::vector<TMap*> series, int windo
     return maps;
 }
 
+void TMapTools::AverageRow(const std::vector<TMap*>& series, size_t first, size_t count, long LngY, double* out,
+                           std::vector<double>& scratch) {
+    const long nx = series[first]->GetXDim();
+    for (size_t m = first; m < first + count; ++m)
+        if (series[m]->GetRowLength(LngY) < nx) throw "X-ordinate is out of range in TMap::GetPointVal";
+    // Blocks of columns small enough for the running sums and no-data counts
+    // to stay in the first-level cache; the counts are kept as doubles so
+    // that the loops vectorise. Each cell still adds its values in series
+    // order, starting from the first map's.
+    const long block = 256;
+    scratch.resize(2 * block);
+    double* __restrict sum = scratch.data();
+    double* __restrict missing = scratch.data() + block;
+    const double divisor = static_cast<double>(count);
+    for (long x0 = 0; x0 < nx; x0 += block) {
+        const long n = nx - x0 < block ? nx - x0 : block;
+        {
+            const double* __restrict row = series[first]->GetRowData(LngY) + x0;
+            const double nodata = series[first]->GetNoDataValue();
+            for (long x = 0; x < n; ++x) {
+                sum[x] = row[x];
+                missing[x] = row[x] == nodata ? 1.0 : 0.0;
+            }
+        }
+        for (size_t m = first + 1; m < first + count; ++m) {
+            const double* __restrict row = series[m]->GetRowData(LngY) + x0;
+            const double nodata = series[m]->GetNoDataValue();
+            for (long x = 0; x < n; ++x) {
+                sum[x] += row[x];
+                missing[x] += row[x] == nodata ? 1.0 : 0.0;
+            }
+        }
+        double* __restrict result = out + x0;
+        for (long x = 0; x < n; ++x) result[x] = missing[x] != 0.0 ? kNoData : sum[x] / divisor;
+    }
+}
+
 TMap* TMapTools::Average(std::vector<TMap*> series) {
     CheckSumSeries(series);
     std::unique_ptr<TMap> result(NewMapOnGrid(series[0]));
-    const long nx = result->GetXDim();
-    const double count = static_cast<double>(series.size());
-    // Per row: the running sum and the number of maps without data, kept as
-    // doubles so that the loops vectorise.
-    std::vector<double> sumRow(static_cast<size_t>(nx)), missingRow(static_cast<size_t>(nx));
-    double* __restrict sum = sumRow.data();
-    double* __restrict missing = missingRow.data();
-    for (long y = 0; y < result->GetYDim(); ++y) {
-        for (size_t m = 0; m < series.size(); ++m) {
-            if (series[m]->GetRowLength(y) < nx) throw "X-ordinate is out of range in TMap::GetPointVal";
-            const double* __restrict row = series[m]->GetRowData(y);
-            const double nodata = series[m]->GetNoDataValue();
-            if (m == 0) {
-                for (long x = 0; x < nx; ++x) {
-                    sum[x] = row[x];
-                    missing[x] = row[x] == nodata ? 1.0 : 0.0;
-                }
-            } else {
-                for (long x = 0; x < nx; ++x) {
-                    sum[x] += row[x];
-                    missing[x] += row[x] == nodata ? 1.0 : 0.0;
-                }
-            }
-        }
-        double* __restrict out = result->GetRowData(y);
-        for (long x = 0; x < nx; ++x) out[x] = missing[x] != 0.0 ? kNoData : sum[x] / count;
-    }
+    std::vector<double> scratch;
+    for (long y = 0; y < result->GetYDim(); ++y) AverageRow(series, 0, series.size(), y, result->GetRowData(y), scratch);
     return result.release();
 }
 
@@ -413,38 +425,41 @@ TMap* TMapTools::Divide(TMap* dividend, TMap* divisor) {
     return result.release();
 }
 
+void TMapTools::RoundRow(const double* values, long count, double nodata, double* out) {
+    for (long x = 0; x < count; ++x) {
+        const double v = values[x];
+        if (v == nodata) {
+            out[x] = kNoData;
+        } else if (!std::isfinite(v)) {
+            out[x] = v;
+        } else {
+            const double f = std::floor(v);
+            out[x] = (v - f >= 0.5 ? f + 1.0 : f) + 0.0;
+        }
+    }
+}
+
 TMap* TMapTools::RoundContents(TMap* map) {
     std::unique_ptr<TMap> result(NewMapOnGrid(map));
-    const double nodata = map->GetNoDataValue();
     for (long y = 0; y < result->GetYDim(); ++y) {
         if (map->GetRowLength(y) < result->GetXDim()) throw "X-ordinate is out of range in TMap::GetPointVal";
-        const double* in = map->GetRowData(y);
-        double* out = result->GetRowData(y);
-        for (long x = 0; x < result->GetXDim(); ++x) {
-            const double v = in[x];
-            if (v == nodata) {
-                out[x] = kNoData;
-            } else if (!std::isfinite(v)) {
-                out[x] = v;
-            } else {
-                const double f = std::floor(v);
-                out[x] = (v - f >= 0.5 ? f + 1.0 : f) + 0.0;
-            }
-        }
+        RoundRow(map->GetRowData(y), result->GetXDim(), map->GetNoDataValue(), result->GetRowData(y));
     }
     return result.release();
 }
 
 void TMapTools::FormatRow(TMap* map, long LngY, char separator, std::string& text) {
-    const long nx = map->GetXDim();
     if (LngY < 0 || LngY >= map->GetYDim()) throw "Y-ordinate is out of range in TMap::GetPointVal";
-    if (map->GetRowLength(LngY) < nx) throw "X-ordinate is out of range in TMap::GetPointVal";
-    const double* row = map->GetRowData(LngY);
+    if (map->GetRowLength(LngY) < map->GetXDim()) throw "X-ordinate is out of range in TMap::GetPointVal";
+    FormatValues(map->GetRowData(LngY), map->GetXDim(), separator, text);
+}
+
+void TMapTools::FormatValues(const double* values, long count, char separator, std::string& text) {
     const size_t start = text.size();
-    text.resize(start + static_cast<size_t>(nx) * 33 + 1);
+    text.resize(start + static_cast<size_t>(count) * 33 + 1);
     char* out = &text[start];
-    for (long x = 0; x < nx; ++x) {
-        out = TNumberFormat::FormatG6(row[x], out);
+    for (long x = 0; x < count; ++x) {
+        out = TNumberFormat::FormatG6(values[x], out);
         *out++ = separator;
     }
     *out++ = '\n';

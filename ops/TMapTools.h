@@ -49,6 +49,16 @@ public:
     // result's no-data value.
     static TMap* RoundContents(TMap* map);
 
+    // The row kernels of Average and RoundContents, for callers that work a
+    // row at a time. AverageRow writes row LngY of the average of maps
+    // first .. first + count - 1 of series into out (as many values as the
+    // first of them has columns), exactly as Average computes it; scratch is
+    // working space. RoundRow rounds count values as RoundContents does, for
+    // a map whose no-data value is nodata.
+    static void AverageRow(const std::vector<TMap*>& series, size_t first, size_t count, long LngY, double* out,
+                           std::vector<double>& scratch);
+    static void RoundRow(const double* values, long count, double nodata, double* out);
+
     // ---- Text output of maps ----
 
     // Every row, top row first: each value followed by separator, then a line
@@ -57,6 +67,8 @@ public:
     static void WriteFlatFile(TMap* map, std::ostream& stream, char separator);
     // Appends row LngY as WriteFlatFile writes it (%g) to text.
     static void FormatRow(TMap* map, long LngY, char separator, std::string& text);
+    // Appends count values, each followed by separator, and a line end.
+    static void FormatValues(const double* values, long count, char separator, std::string& text);
 
     // ---- Cell-wise arithmetic ----
     //
