@@ -63,14 +63,12 @@ char* TNumberFormat::FormatG6(double value, char* out) {
     const double fraction = scaled - static_cast<double>(m);
     if (fraction > 0.4999995 && fraction < 0.5000005) return Slow(value, out);
     m += fraction > 0.5 ? 1u : 0u;
-    int last = 5;  // the last digit kept once trailing zeros are dropped
-    while (m % 10 == 0 && last > 0) {
-        m /= 10;
-        --last;
-    }
-    for (int k = last; k < 5; ++k) m *= 10;
-
     const std::uint64_t digits = SixDigits(m);
+    // The last digit kept once trailing zeros are dropped: the six digits end
+    // in as many '0' bytes as the word, read from its top, has zero bytes
+    // after the digits are turned into numbers (the first digit is not 0).
+    const std::uint64_t values = (digits ^ 0x303030303030ULL) << 16;
+    const int last = 5 - __builtin_clzll(values) / 8;
     char* p = out;
     *p = '-';
     p += std::signbit(value) ? 1 : 0;
