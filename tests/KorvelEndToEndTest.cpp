@@ -272,3 +272,18 @@ TEST_F(KorvelRun, ReportsExhaustedMemoryAsAnErrorLine) {
     EXPECT_EQ(result.MbrStrOut.substr(result.MbrStrOut.size() - tail.size()), tail);
     EXPECT_TRUE(Outputs().empty());
 }
+
+TEST_F(KorvelRun, SplitRangesThatOverlapByWindowMinusOneGiveTheSameFiles) {
+    MakeSeries(1, 5);
+    for (int n = 6; n <= 20; ++n) WriteText(MbrDir / ("in_" + std::to_string(n) + ".asc"), InputMap(n % 5 + 1));
+    ASSERT_EQ(::mkdir((MbrDir / "whole").c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir((MbrDir / "parts").c_str(), 0755), 0);
+    ASSERT_EQ(Run({"in_", "1", "20", ".asc", "4", "whole/out_", ".asc"}).MbrIntStatus, 0);
+    // Window 4: the second part starts 3 maps before the first one ends.
+    ASSERT_EQ(Run({"in_", "1", "11", ".asc", "4", "parts/out_", ".asc"}).MbrIntStatus, 0);
+    ASSERT_EQ(Run({"in_", "9", "20", ".asc", "4", "parts/out_", ".asc"}).MbrIntStatus, 0);
+    const std::vector<std::string> names = ListDir(MbrDir / "whole");
+    ASSERT_EQ(names.size(), 17u);
+    EXPECT_EQ(ListDir(MbrDir / "parts"), names);
+    for (const std::string& name : names) EXPECT_EQ(ReadText(MbrDir / ("parts/" + name)), ReadText(MbrDir / ("whole/" + name))) << name;
+}
