@@ -30,6 +30,24 @@ const double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1
 
 inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// The bytes of an eight-byte chunk (first character lowest) that are not
+// decimal digits, as non-zero bytes. A byte is a digit when its high nibble
+// is 3 and adding 6 keeps it so; a carry only reaches bytes after the first
+// non-digit.
+inline std::uint64_t NonDigitBytes(std::uint64_t chunk) {
+    return ((chunk & 0xF0F0F0F0F0F0F0F0ULL) | (((chunk + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL) >> 4)) ^
+           0x3333333333333333ULL;
+}
+
+// The number that the first `run` (1 to 8) digit characters of chunk spell.
+inline std::uint64_t EightDigits(std::uint64_t chunk, int run) {
+    // Keep the run's bytes as the low digits of an eight-digit number.
+    std::uint64_t v = (chunk - 0x3030303030303030ULL) << (8 * (8 - run));
+    v = (v * 10) + (v >> 8);
+    return (((v & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32))) +
+            (((v >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32)))) >> 32;
+}
+
 // Reads the run of decimal digits at q (up to `end`) into mantissa, eight at
 // a time where eight bytes can be read; returns the end of the run.
 inline const char* ParseDigits(const char* q, const char* end, std::uint64_t& mantissa, long& count) {
@@ -37,18 +55,10 @@ inline const char* ParseDigits(const char* q, const char* end, std::uint64_t& ma
     while (end - q >= 8) {
         std::uint64_t chunk;
         std::memcpy(&chunk, q, 8);
-        // A byte is a digit when its high nibble is 3 and adding 6 keeps it so.
-        const std::uint64_t nondigit =
-            ((chunk & 0xF0F0F0F0F0F0F0F0ULL) | (((chunk + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL) >> 4)) ^
-            0x3333333333333333ULL;
+        const std::uint64_t nondigit = NonDigitBytes(chunk);
         const int run = nondigit == 0 ? 8 : __builtin_ctzll(nondigit) / 8;
         if (run == 0) return q;
-        // Keep the run's bytes as the low digits of an eight-digit number.
-        std::uint64_t v = (chunk - 0x3030303030303030ULL) << (8 * (8 - run));
-        v = (v * 10) + (v >> 8);
-        v = (((v & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32))) +
-             (((v >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32)))) >> 32;
-        mantissa = mantissa * kScale[run] + v;
+        mantissa = mantissa * kScale[run] + EightDigits(chunk, run);
         count += run;
         q += run;
         if (run < 8 || count > 19) return q;
@@ -67,6 +77,33 @@ inline const char* ParseShortDecimal(const char* p, const char* end, double& val
     const char* q = p;
     const bool negative = q < end && *q == '-';
     if (negative) ++q;
+    // The most common number of all, up to seven digits and a point followed
+    // by white space within eight bytes ("13.2553 ", "-9999\n"), in one step.
+    if (end - q >= 8) {
+        std::uint64_t chunk;
+        std::memcpy(&chunk, q, 8);
+        const std::uint64_t nondigit = NonDigitBytes(chunk);
+        int stop = nondigit == 0 ? 8 : __builtin_ctzll(nondigit) / 8;
+        int point = -1;
+        if (stop < 8 && q[stop] == '.') {
+            point = stop;
+            const std::uint64_t rest = nondigit & ~((std::uint64_t(0xFF) << (8 * point)) | ((std::uint64_t(1) << (8 * point)) - 1));
+            stop = rest == 0 ? 8 : __builtin_ctzll(rest) / 8;
+        }
+        const int digits = point < 0 ? stop : stop - 1;
+        if (stop < 8 && digits > 0 && IsSpace(q[stop])) {
+            std::uint64_t packed = chunk;
+            if (point >= 0) {
+                // Drop the point: the digits after it move down one byte.
+                const std::uint64_t low = (std::uint64_t(1) << (8 * point)) - 1;
+                packed = (chunk & low) | ((chunk >> 8) & ~low);
+            }
+            const double m = static_cast<double>(EightDigits(packed, digits));
+            value = point < 0 ? m : m / kPow10[digits - point];
+            if (negative) value = -value;
+            return q + stop;
+        }
+    }
     std::uint64_t mantissa = 0;
     long count = 0;
     q = ParseDigits(q, end, mantissa, count);
