@@ -457,11 +457,7 @@ void TMapTools::FormatRow(TMap* map, long LngY, char separator, std::string& tex
 void TMapTools::FormatValues(const double* values, long count, char separator, std::string& text) {
     const size_t start = text.size();
     text.resize(start + static_cast<size_t>(count) * 33 + 1);
-    char* out = &text[start];
-    for (long x = 0; x < count; ++x) {
-        out = TNumberFormat::FormatG6(values[x], out);
-        *out++ = separator;
-    }
+    char* out = TNumberFormat::FormatG6List(values, count, separator, &text[start]);
     *out++ = '\n';
     text.resize(static_cast<size_t>(out - text.data()));
 }

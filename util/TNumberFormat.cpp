@@ -40,7 +40,7 @@ inline std::uint64_t SixDigits(std::uint32_t m) {
 // when that product lies too close to a rounding boundary for the rounding to
 // be certain (or outside the range handled here) is the exact conversion used.
 // The text is assembled with fixed-size copies into the caller's 32 bytes.
-char* TNumberFormat::FormatG6(double value, char* out) {
+static inline char* FastG6(double value, char* out) {
     const double a = std::fabs(value);
     if (!(a >= 1e-5 && a < 1e15)) return Slow(value, out);
 
@@ -99,6 +99,16 @@ char* TNumberFormat::FormatG6(double value, char* out) {
         std::memcpy(p, "e-05", 4);
     }
     return p + 4;
+}
+
+char* TNumberFormat::FormatG6(double value, char* out) { return FastG6(value, out); }
+
+char* TNumberFormat::FormatG6List(const double* values, long count, char separator, char* out) {
+    for (long i = 0; i < count; ++i) {
+        out = FastG6(values[i], out);
+        *out++ = separator;
+    }
+    return out;
 }
 
 char* TNumberFormat::FormatG15(double value, char* out) {

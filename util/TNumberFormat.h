@@ -9,6 +9,9 @@ class TNumberFormat {
 public:
     // printf "%g": general notation, six significant digits.
     static char* FormatG6(double value, char* out);
+    // FormatG6 of count values, each followed by separator; needs room for
+    // 32 bytes a value.
+    static char* FormatG6List(const double* values, long count, char separator, char* out);
     // printf "%.15g": general notation, up to fifteen significant digits.
     static char* FormatG15(double value, char* out);
     // printf "%ld".
