@@ -1,6 +1,7 @@
 #include "driver/TAverageRun.h"
 
 #include <algorithm>
+#include <cstring>
 #include <exception>
 #include <thread>
 
@@ -92,17 +93,24 @@ void TAverageRun::Save() {
             live = i;
             result.MbrVecFiles.resize(live);  // drops (and removes) the later files
         };
-        std::vector<std::string> texts(count);
+        const long nx = series[k0]->GetXDim();
+        const long ny = series[k0]->GetYDim();
+        // Each window's text collects in a buffer of its own and goes to its
+        // file whenever a chunk is full.
+        const size_t room = chunk + static_cast<size_t>(nx) * 33 + 1;
+        std::vector<std::vector<char>> texts(count);
+        std::vector<size_t> used(count, 0);
         for (size_t i = 0; i < live; ++i) {
             try {
-                texts[i] = TARCGISFileTools::FormatHeader(series[k0 + i], -9999.0);
+                const std::string header = TARCGISFileTools::FormatHeader(series[k0 + i], -9999.0);
+                texts[i].resize(room + header.size());
+                std::memcpy(texts[i].data(), header.data(), header.size());
+                used[i] = header.size();
                 result.MbrVecFiles.emplace_back(new TAtomicFile(MbrSettings.OutputName(first + static_cast<long long>(k0 + i))));
             } catch (...) {
                 fail(i);
             }
         }
-        const long nx = series[k0]->GetXDim();
-        const long ny = series[k0]->GetYDim();
         std::vector<double> row(static_cast<size_t>(nx)), rounded(static_cast<size_t>(nx)), scratch;
         for (long y = 0; y < ny && live > 0; ++y) {
             for (size_t i = 0; i < live; ++i) {
@@ -113,10 +121,11 @@ void TAverageRun::Save() {
                         TMapTools::RoundRow(row.data(), nx, -9999.0, rounded.data());
                         values = rounded.data();
                     }
-                    TMapTools::FormatValues(values, nx, ' ', texts[i]);
-                    if (texts[i].size() >= chunk || y + 1 == ny) {
-                        result.MbrVecFiles[i]->Write(texts[i].data(), texts[i].size());
-                        texts[i].clear();
+                    char* text = texts[i].data();
+                    used[i] = static_cast<size_t>(TMapTools::FormatValues(values, nx, ' ', text + used[i]) - text);
+                    if (used[i] >= chunk || y + 1 == ny) {
+                        result.MbrVecFiles[i]->Write(text, used[i]);
+                        used[i] = 0;
                     }
                 } catch (...) {
                     fail(i);

@@ -454,12 +454,20 @@ void TMapTools::FormatRow(TMap* map, long LngY, char separator, std::string& tex
     FormatValues(map->GetRowData(LngY), map->GetXDim(), separator, text);
 }
 
-void TMapTools::FormatValues(const double* values, long count, char separator, std::string& text) {
-    const size_t start = text.size();
-    text.resize(start + static_cast<size_t>(count) * 33 + 1);
-    char* out = TNumberFormat::FormatG6List(values, count, separator, &text[start]);
+char* TMapTools::FormatValues(const double* values, long count, char separator, char* out) {
+    out = TNumberFormat::FormatG6List(values, count, separator, out);
     *out++ = '\n';
-    text.resize(static_cast<size_t>(out - text.data()));
+    return out;
+}
+
+void TMapTools::FormatValues(const double* values, long count, char separator, std::string& text) {
+    // Formatted in a reused buffer and appended, rather than into a string
+    // grown (and zero-filled) by the room the worst case needs.
+    thread_local std::vector<char> stage;
+    const size_t room = static_cast<size_t>(count) * 33 + 1;
+    if (stage.size() < room) stage.resize(room);
+    const char* end = FormatValues(values, count, separator, stage.data());
+    text.append(stage.data(), static_cast<size_t>(end - stage.data()));
 }
 
 void TMapTools::WriteFlatFile(TMap* map, std::ostream& stream, char separator) {

@@ -69,6 +69,9 @@ public:
     static void FormatRow(TMap* map, long LngY, char separator, std::string& text);
     // Appends count values, each followed by separator, and a line end.
     static void FormatValues(const double* values, long count, char separator, std::string& text);
+    // The same text written at out, which needs room for 33 bytes a value
+    // and one more; returns the end of the text.
+    static char* FormatValues(const double* values, long count, char separator, char* out);
 
     // ---- Cell-wise arithmetic ----
     //
