@@ -8,6 +8,14 @@
 #include <utility>
 
 #include "util/TNumberFormat.h"
+
+// Builds a hot function for AVX2 machines beside the baseline one, chosen at
+// load time; both compute the same IEEE operations, so the same results.
+#if defined(__x86_64__) && defined(__linux__) && (defined(__GNUC__) || defined(__clang__))
+#define KORVEL_TARGET_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define KORVEL_TARGET_CLONES
+#endif
 #include "util/TPointTools.h"
 
 namespace {
@@ -319,6 +327,7 @@ std::vector<TMap*> TMapTools::MovingAverage(std::vector<TMap*> series, int windo
     return maps;
 }
 
+KORVEL_TARGET_CLONES
 void TMapTools::AverageRow(const std::vector<TMap*>& series, size_t first, size_t count, long LngY, double* out,
                            std::vector<double>& scratch) {
     const long nx = series[first]->GetXDim();
