@@ -327,42 +327,69 @@ std::vector<TMap*> TMapTools::MovingAverage(std::vector<TMap*> series, int windo
     return maps;
 }
 
+namespace {
+
+// The averaging kernel: rows[m] are the window's rows, nodata[m] their maps'
+// no-data values.
 KORVEL_TARGET_CLONES
+void AverageRows(const double* const* rows, const double* nodata, size_t count, long nx, double* out,
+                 double* __restrict sum, double* __restrict missing, long block) {
+    const double divisor = static_cast<double>(count);
+    for (long x0 = 0; x0 < nx; x0 += block) {
+        const long n = nx - x0 < block ? nx - x0 : block;
+        {
+            const double* __restrict row = rows[0] + x0;
+            const double nd = nodata[0];
+            for (long x = 0; x < n; ++x) {
+                sum[x] = row[x];
+                missing[x] = row[x] == nd ? 1.0 : 0.0;
+            }
+        }
+        for (size_t m = 1; m < count; ++m) {
+            const double* __restrict row = rows[m] + x0;
+            const double nd = nodata[m];
+            for (long x = 0; x < n; ++x) {
+                sum[x] += row[x];
+                missing[x] += row[x] == nd ? 1.0 : 0.0;
+            }
+        }
+        double* __restrict result = out + x0;
+        for (long x = 0; x < n; ++x) result[x] = missing[x] != 0.0 ? kNoData : sum[x] / divisor;
+    }
+}
+
+}  // namespace
+
 void TMapTools::AverageRow(const std::vector<TMap*>& series, size_t first, size_t count, long LngY, double* out,
                            std::vector<double>& scratch) {
     const long nx = series[first]->GetXDim();
-    for (size_t m = first; m < first + count; ++m)
-        if (series[m]->GetRowLength(LngY) < nx) throw "X-ordinate is out of range in TMap::GetPointVal";
     // Blocks of columns small enough for the running sums and no-data counts
     // to stay in the first-level cache; the counts are kept as doubles so
     // that the loops vectorise. Each cell still adds its values in series
     // order, starting from the first map's.
     const long block = 256;
     scratch.resize(2 * block);
-    double* __restrict sum = scratch.data();
-    double* __restrict missing = scratch.data() + block;
-    const double divisor = static_cast<double>(count);
-    for (long x0 = 0; x0 < nx; x0 += block) {
-        const long n = nx - x0 < block ? nx - x0 : block;
-        {
-            const double* __restrict row = series[first]->GetRowData(LngY) + x0;
-            const double nodata = series[first]->GetNoDataValue();
-            for (long x = 0; x < n; ++x) {
-                sum[x] = row[x];
-                missing[x] = row[x] == nodata ? 1.0 : 0.0;
-            }
-        }
-        for (size_t m = first + 1; m < first + count; ++m) {
-            const double* __restrict row = series[m]->GetRowData(LngY) + x0;
-            const double nodata = series[m]->GetNoDataValue();
-            for (long x = 0; x < n; ++x) {
-                sum[x] += row[x];
-                missing[x] += row[x] == nodata ? 1.0 : 0.0;
-            }
-        }
-        double* __restrict result = out + x0;
-        for (long x = 0; x < n; ++x) result[x] = missing[x] != 0.0 ? kNoData : sum[x] / divisor;
+    // The window's rows and no-data values: on the stack for windows of up
+    // to 64 maps.
+    const double* rowsHere[64];
+    double nodataHere[64];
+    std::vector<const double*> rowsHeap;
+    std::vector<double> nodataHeap;
+    const double** rows = rowsHere;
+    double* nodata = nodataHere;
+    if (count > 64) {
+        rowsHeap.resize(count);
+        nodataHeap.resize(count);
+        rows = rowsHeap.data();
+        nodata = nodataHeap.data();
     }
+    for (size_t m = 0; m < count; ++m) {
+        const TMap* map = series[first + m];
+        if (map->GetRowLength(LngY) < nx) throw "X-ordinate is out of range in TMap::GetPointVal";
+        rows[m] = map->GetRowData(LngY);
+        nodata[m] = map->GetNoDataValue();
+    }
+    AverageRows(rows, nodata, count, nx, out, scratch.data(), scratch.data() + block, block);
 }
 
 TMap* TMapTools::Average(std::vector<TMap*> series) {

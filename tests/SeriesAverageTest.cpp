@@ -219,3 +219,18 @@ TEST(TMapToolsRoundContents, TurnsTheInputsNoDataCellsIntoMinus9999) {
     EXPECT_EQ(Values(rounded.get()), (std::vector<double>{-9999, 2, -9999}));
     EXPECT_EQ(rounded->GetNoDataValue(), -9999.0);
 }
+
+TEST(TMapToolsAverage, AveragesWindowsOfManyMaps) {
+    // Windows beyond the kernel's on-stack room of 64 maps take the same path.
+    for (int size : {64, 65, 130}) {
+        SCOPED_TRACE(size);
+        TSeries series;
+        double total = 0.0;
+        for (int m = 0; m < size; ++m) {
+            series.Add(Row({static_cast<double>(m), m == size - 1 ? -9999.0 : 1.0}));
+            total += m;
+        }
+        std::unique_ptr<TMap> average(TMapTools::Average(series.MbrVecMaps));
+        EXPECT_EQ(Values(average.get()), (std::vector<double>{total / size, -9999}));
+    }
+}
