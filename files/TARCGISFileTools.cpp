@@ -349,7 +349,12 @@ TMap* TARCGISFileTools::LoadARCGISFile(std::string name) {
     // A regular file is parsed where the page cache holds it; anything else
     // (a pipe, a terminal) is read into memory first.
     struct stat info;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+    const bool known = ::fstat(fd, &info) == 0;
+    if (known && S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        throw std::string("Unable to open file ") + name;
+    }
+    if (known && S_ISREG(info.st_mode) && info.st_size > 0) {
         const size_t size = static_cast<size_t>(info.st_size);
         void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
         ::close(fd);

@@ -167,6 +167,10 @@ TEST(TARCGISFileToolsRead, NamedFileAndStreamReadersAgree) {
 
     EXPECT_EQ(MessageOf([&] { TARCGISFileTools::LoadARCGISFile(dir / "missing.asc"); }),
               "Unable to open file " + (dir / "missing.asc"));
+    EXPECT_EQ(MessageOf([&] { TARCGISFileTools::LoadARCGISFile(dir.Path()); }), "Unable to open file " + dir.Path());
+    WriteText(dir / "empty.asc", "");
+    EXPECT_EQ(MessageOf([&] { TARCGISFileTools::LoadARCGISFile(dir / "empty.asc"); }),
+              "File format error: expected to find ncols tag");
     try {
         TARCGISFileTools::LoadARCGISFile(dir / "missing.asc");
         FAIL() << "no exception";
