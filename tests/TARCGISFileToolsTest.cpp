@@ -349,3 +349,14 @@ TEST(TARCGISFileToolsRead, ReadsEveryNumberExactlyAsStrtodDoes) {
         ASSERT_EQ(std::memcmp(&want, &got, sizeof want), 0) << tokens[i] << ": " << got << " instead of " << want;
     }
 }
+
+TEST(TARCGISFileToolsRead, ReadsAGridFromAPipe) {
+    TScratchDir dir;
+    const std::string fifo = dir / "grid.pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::thread writer([&] { WriteText(fifo, kHeader32 + "1 2 3\n4 5 6\n"); });
+    std::unique_ptr<TMap> map(TARCGISFileTools::LoadARCGISFile(fifo));
+    writer.join();
+    EXPECT_EQ(Written(map.get()), "ncols 3\nnrows 2\nxllcorner       10\nyllcorner       20\ncellsize 5\nNODATA_value -9999\n"
+                                  "1 2 3 \n4 5 6 \n");
+}
