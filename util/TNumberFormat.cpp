@@ -44,6 +44,26 @@ static inline char* FastG6(double value, char* out) {
     const double a = std::fabs(value);
     if (!(a >= 1e-5 && a < 1e15)) return Slow(value, out);
 
+    // Whole numbers below a million (no-data markers, rounded maps) are
+    // their own digits.
+    if (a < 1e6) {
+        const std::uint32_t whole = static_cast<std::uint32_t>(a);
+        if (static_cast<double>(whole) == a) {
+            char digits[16];  // the digits end at digits + 8; eight bytes are copied from d
+            char* d = digits + 8;
+            std::uint32_t rest = whole;
+            do {
+                *--d = static_cast<char>('0' + rest % 10);
+                rest /= 10;
+            } while (rest != 0);
+            char* p = out;
+            *p = '-';
+            p += std::signbit(value) ? 1 : 0;
+            std::memcpy(p, d, 8);
+            return p + (digits + 8 - d);
+        }
+    }
+
     // e: the decimal exponent, 10^e <= a < 10^(e+1). A wrong guess at a
     // boundary only puts the scaled value out of range below.
     // Start from the binary exponent's guess (low by at most one) and step up
