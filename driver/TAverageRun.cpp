@@ -75,12 +75,17 @@ void TAverageRun::Save() {
     const long long w = MbrSettings.MbrIntWindow;
     const long long windows = n - w < 0 ? 0 : n - w + 1;
     const long long first = MbrSettings.MbrIntStart + MbrSettings.CentreOffset();
+    // Enough batches to keep every thread busy; few enough windows in flight
+    // (being made, or made and waiting to be committed, each an open
+    // temporary file) to stay far from the limit on open files.
+    const long long inFlight = 3LL * MbrIntJobs;
     long long batch = windows / (2LL * MbrIntJobs);
-    batch = batch < 1 ? 1 : batch > 16 ? 16 : batch;
+    batch = std::min({batch, 16LL, 256 / inFlight});
+    batch = std::max(batch, 1LL);
     const long long batches = (windows + batch - 1) / batch;
     std::vector<TMap*> series;
     for (const std::unique_ptr<TMap>& map : MbrVecInputs) series.push_back(map.get());
-    const size_t chunk = size_t(1) << 20;
+    const size_t chunk = size_t(256) << 10;
 
     auto produce = [&](long long b) {
         const size_t k0 = static_cast<size_t>(b * batch);
