@@ -1,7 +1,6 @@
 #ifndef KORVEL_DRIVER_TORDEREDPOOL_H
 #define KORVEL_DRIVER_TORDEREDPOOL_H
 
-#include <atomic>
 #include <condition_variable>
 #include <exception>
 #include <functional>

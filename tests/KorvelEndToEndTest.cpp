@@ -287,3 +287,28 @@ TEST_F(KorvelRun, SplitRangesThatOverlapByWindowMinusOneGiveTheSameFiles) {
     EXPECT_EQ(ListDir(MbrDir / "parts"), names);
     for (const std::string& name : names) EXPECT_EQ(ReadText(MbrDir / ("parts/" + name)), ReadText(MbrDir / ("whole/" + name))) << name;
 }
+
+TEST_F(KorvelRun, ReportsAFullDiskAndLeavesNoPartialFile) {
+    // A 64 KiB file system holds less than one output of 100 x 100 cells.
+    const std::string full = MbrDir / "full";
+    ASSERT_EQ(::mkdir(full.c_str(), 0755), 0);
+    if (std::system(("mount -t tmpfs -o size=64k tmpfs " + testsupport::Quote(full) + " 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "cannot mount a small file system here (needs root)";
+    struct TUnmount {
+        std::string MbrStrPath;
+        ~TUnmount() { std::system(("umount " + testsupport::Quote(MbrStrPath)).c_str()); }
+    } unmount{full};
+    std::string grid = "ncols 100\nnrows 100\nxllcorner 0\nyllcorner 0\ncellsize 1\nNODATA_value -9999\n";
+    for (int r = 0; r < 100; ++r) {
+        for (int k = 0; k < 100; ++k) grid += std::to_string(r) + "." + std::to_string(1000 + k) + " ";
+        grid += "\n";
+    }
+    for (int n = 1; n <= 3; ++n) WriteText(MbrDir / ("big_" + std::to_string(n) + ".asc"), grid);
+    WriteText(full + "/out_2.asc", "the previous result\n");
+    const TRunResult result = Run({"big_", "1", "3", ".asc", "2", "full/out_", ".asc"});
+    EXPECT_EQ(result.MbrIntStatus, 1);
+    EXPECT_EQ(result.MbrStrOut, "Loading map files 1 2 3 \nCalculating moving averages\n"
+                                "Saving results 1 Unable to write file full/out_1.asc\n");
+    EXPECT_EQ(ListDir(full), std::vector<std::string>{"out_2.asc"}) << "no temporary file is left";
+    EXPECT_EQ(ReadText(full + "/out_2.asc"), "the previous result\n");
+}
