@@ -11,28 +11,15 @@
 #include <utility>
 #include <vector>
 
+#include "tests/TestSupport.h"
+
+using testsupport::MakeAxis;
+using testsupport::WhatIsThrown;
+using testsupport::kInf;
+using testsupport::kNaN;
+using testsupport::kOutOfRange;
+
 namespace {
-
-const double kNaN = std::numeric_limits<double>::quiet_NaN();
-const double kInf = std::numeric_limits<double>::infinity();
-const char* const kOutOfRange = "Ordinate is out of range in TAxis::GetIndex";
-
-template <typename F>
-std::string ThrownMessage(F Call) {
-    try {
-        Call();
-    } catch (const char* Message) {
-        return Message;
-    }
-    return "(nothing thrown)";
-}
-
-// An axis grown with AddPoint from (x, y) pairs.
-std::unique_ptr<TAxis> MakeAxis(double Resolution, const std::vector<std::pair<double, double>>& Coords) {
-    std::unique_ptr<TAxis> Axis(new TAxis(Resolution));
-    for (const auto& Coord : Coords) Axis->AddPoint(new TPoint(Coord.first, Coord.second));
-    return Axis;
-}
 
 // An axis whose x ordinates are Ordinates in order and whose y ordinates are
 // the same list reversed, so that one axis serves lookups along both.
@@ -96,7 +83,7 @@ void ExpectMatchesReference(const TAxis& Axis, char Which, const std::vector<dou
         SCOPED_TRACE(testing::Message() << "axis " << Which << ", ordinate " << Probe);
         const long Expected = ReferenceIndex(O, Probe);
         if (Expected < 0) {
-            EXPECT_EQ(kOutOfRange, ThrownMessage([&] { Axis.GetIndex(Probe, Which); }));
+            EXPECT_EQ(kOutOfRange, WhatIsThrown([&] { Axis.GetIndex(Probe, Which); }));
         } else {
             long Actual = -2;
             EXPECT_NO_THROW(Actual = Axis.GetIndex(Probe, Which));
@@ -139,15 +126,15 @@ TEST(TAxis, IndexOutsideTheAxisIsRefused) {
     const long Bad[] = {-1, 3, 100, std::numeric_limits<long>::min()};
     for (long Index : Bad) {
         SCOPED_TRACE(testing::Message() << "index " << Index);
-        EXPECT_EQ("Index is out of range in TAxis::GetPoint", ThrownMessage([&] { Axis->GetPoint(Index); }));
+        EXPECT_EQ("Index is out of range in TAxis::GetPoint", WhatIsThrown([&] { Axis->GetPoint(Index); }));
         TPoint* Spare = new TPoint(99.0, 99.0);
-        EXPECT_EQ("Index is out of range in TAxis::SetPoint", ThrownMessage([&] { Axis->SetPoint(Index, Spare); }));
+        EXPECT_EQ("Index is out of range in TAxis::SetPoint", WhatIsThrown([&] { Axis->SetPoint(Index, Spare); }));
         delete Spare;  // not adopted by a failed SetPoint
     }
     EXPECT_EQ(std::vector<double>({0, 10, 20}), Ordinates(*Axis, 'X'));
 
     TAxis Empty(1.0);
-    EXPECT_EQ("Index is out of range in TAxis::GetPoint", ThrownMessage([&] { Empty.GetPoint(0); }));
+    EXPECT_EQ("Index is out of range in TAxis::GetPoint", WhatIsThrown([&] { Empty.GetPoint(0); }));
 }
 
 TEST(TAxis, SetPointReplacesAndReleasesTheHeldPoint) {
@@ -171,7 +158,7 @@ void CheckCases(const TAxis& Axis, const std::vector<TIndexCase>& Cases) {
     for (const TIndexCase& Case : Cases) {
         SCOPED_TRACE(testing::Message() << "GetIndex(" << Case.Ordinate << ", '" << Case.Which << "')");
         if (Case.Expected < 0) {
-            EXPECT_EQ(kOutOfRange, ThrownMessage([&] { Axis.GetIndex(Case.Ordinate, Case.Which); }));
+            EXPECT_EQ(kOutOfRange, WhatIsThrown([&] { Axis.GetIndex(Case.Ordinate, Case.Which); }));
         } else {
             long Actual = -2;
             EXPECT_NO_THROW(Actual = Axis.GetIndex(Case.Ordinate, Case.Which));
@@ -232,10 +219,10 @@ TEST(TAxis, GetIndexWithoutASegmentIsRefused) {
     const double Probes[] = {0.0, 5.0, -5.0, kNaN};
     for (double Probe : Probes) {
         SCOPED_TRACE(testing::Message() << "ordinate " << Probe);
-        EXPECT_EQ(kOutOfRange, ThrownMessage([&] { Empty.GetIndex(Probe, 'X'); }));
-        EXPECT_EQ(kOutOfRange, ThrownMessage([&] { Empty.GetIndex(Probe, 'Y'); }));
-        EXPECT_EQ(kOutOfRange, ThrownMessage([&] { One->GetIndex(Probe, 'X'); }));
-        EXPECT_EQ(kOutOfRange, ThrownMessage([&] { One->GetIndex(Probe, 'Y'); }));
+        EXPECT_EQ(kOutOfRange, WhatIsThrown([&] { Empty.GetIndex(Probe, 'X'); }));
+        EXPECT_EQ(kOutOfRange, WhatIsThrown([&] { Empty.GetIndex(Probe, 'Y'); }));
+        EXPECT_EQ(kOutOfRange, WhatIsThrown([&] { One->GetIndex(Probe, 'X'); }));
+        EXPECT_EQ(kOutOfRange, WhatIsThrown([&] { One->GetIndex(Probe, 'Y'); }));
     }
 }
 
@@ -401,7 +388,7 @@ TEST(TAxis, GetSegmentByIndex) {
     for (const TSegmentCase& Case : Cases) {
         SCOPED_TRACE(testing::Message() << "GetSegment(" << Case.Start << ", " << Case.End << ")");
         if (Case.Message) {
-            EXPECT_EQ(Case.Message, ThrownMessage([&] { delete Axis->GetSegment(Case.Start, Case.End); }));
+            EXPECT_EQ(Case.Message, WhatIsThrown([&] { delete Axis->GetSegment(Case.Start, Case.End); }));
             continue;
         }
         std::unique_ptr<TAxis> Segment(Axis->GetSegment(Case.Start, Case.End));
@@ -446,10 +433,10 @@ TEST(TAxis, GetSegmentByPoints) {
     EXPECT_EQ(std::vector<double>({10}), Ordinates(*Single, 'X'));
 
     EXPECT_EQ("Start index is greater than end index in TAxis::GetSegment",
-              ThrownMessage([&] { delete Axis->GetSegment(&B, &A, 'X'); }));
+              WhatIsThrown([&] { delete Axis->GetSegment(&B, &A, 'X'); }));
     TPoint Outside(50.0, 50.0);
-    EXPECT_EQ(kOutOfRange, ThrownMessage([&] { delete Axis->GetSegment(&A, &Outside, 'X'); }));
-    EXPECT_EQ(kOutOfRange, ThrownMessage([&] { delete Axis->GetSegment(&Outside, &A, 'Y'); }));
+    EXPECT_EQ(kOutOfRange, WhatIsThrown([&] { delete Axis->GetSegment(&A, &Outside, 'X'); }));
+    EXPECT_EQ(kOutOfRange, WhatIsThrown([&] { delete Axis->GetSegment(&Outside, &A, 'Y'); }));
 }
 
 }  // namespace

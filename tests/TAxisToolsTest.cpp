@@ -8,31 +8,14 @@
 #include <utility>
 #include <vector>
 
+#include "tests/TestSupport.h"
+
+using testsupport::CoordsOf;
+using testsupport::MakeAxis;
+using testsupport::TCoords;
+using testsupport::WhatIsThrown;
+
 namespace {
-
-using TCoords = std::vector<std::pair<double, double>>;
-
-template <typename F>
-std::string ThrownMessage(F Call) {
-    try {
-        Call();
-    } catch (const char* Message) {
-        return Message;
-    }
-    return "(nothing thrown)";
-}
-
-std::unique_ptr<TAxis> MakeAxis(double Resolution, const TCoords& Coords) {
-    std::unique_ptr<TAxis> Axis(new TAxis(Resolution));
-    for (const auto& Coord : Coords) Axis->AddPoint(new TPoint(Coord.first, Coord.second));
-    return Axis;
-}
-
-TCoords CoordsOf(const TAxis& Axis) {
-    TCoords Result;
-    for (long I = 0; I < Axis.GetSize(); ++I) Result.emplace_back(Axis.GetPoint(I)->GetX(), Axis.GetPoint(I)->GetY());
-    return Result;
-}
 
 struct TConversionCase {
     const char* Name;
@@ -174,9 +157,9 @@ TEST(TAxisTools, EmptyAxisIsRefused) {
     for (char Dimension : Dimensions) {
         SCOPED_TRACE(testing::Message() << "dimension " << Dimension);
         EXPECT_EQ("Index is out of range in TAxis::GetPoint",
-                  ThrownMessage([&] { delete TAxisTools::PointsToIntervals(&Empty, Dimension); }));
+                  WhatIsThrown([&] { delete TAxisTools::PointsToIntervals(&Empty, Dimension); }));
         EXPECT_EQ("Index is out of range in TAxis::GetPoint",
-                  ThrownMessage([&] { delete TAxisTools::IntervalsToPoints(&Empty, Dimension); }));
+                  WhatIsThrown([&] { delete TAxisTools::IntervalsToPoints(&Empty, Dimension); }));
     }
     EXPECT_EQ(0, Empty.GetSize());
 }

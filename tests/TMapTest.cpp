@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <functional>
-#include <limits>
 #include <memory>
 #include <string>
 #include <utility>
@@ -12,34 +11,16 @@
 
 #include "grid/TAxis.h"
 
+#include "tests/TestSupport.h"
+
+using testsupport::CoordsOf;
+using testsupport::MakeAxis;
+using testsupport::TCoords;
+using testsupport::WhatIsThrown;
+using testsupport::kNaN;
+using testsupport::kOutOfRange;
+
 namespace {
-
-const double kNaN = std::numeric_limits<double>::quiet_NaN();
-const char* const kOutOfRange = "Ordinate is out of range in TAxis::GetIndex";
-
-template <typename F>
-std::string ThrownMessage(F Call) {
-    try {
-        Call();
-    } catch (const char* Message) {
-        return Message;
-    }
-    return "(nothing thrown)";
-}
-
-using TCoords = std::vector<std::pair<double, double>>;
-
-std::unique_ptr<TAxis> MakeAxis(double Resolution, const TCoords& Coords) {
-    std::unique_ptr<TAxis> Axis(new TAxis(Resolution));
-    for (const auto& Coord : Coords) Axis->AddPoint(new TPoint(Coord.first, Coord.second));
-    return Axis;
-}
-
-TCoords CoordsOf(const TAxis* Axis) {
-    TCoords Result;
-    for (long I = 0; I < Axis->GetSize(); ++I) Result.emplace_back(Axis->GetPoint(I)->GetX(), Axis->GetPoint(I)->GetY());
-    return Result;
-}
 
 std::vector<double> Xs(const TAxis* Axis) {
     std::vector<double> Result;
@@ -116,7 +97,7 @@ TEST(TMap, IndexAccessOutsideTheGridIsRefused) {
     };
     for (const TIndexErrorCase& Case : Reads) {
         SCOPED_TRACE(testing::Message() << "GetPointVal(" << Case.LngX << ", " << Case.LngY << ")");
-        EXPECT_EQ(Case.Message, ThrownMessage([&] { Map.GetPointVal(Case.LngX, Case.LngY); }));
+        EXPECT_EQ(Case.Message, WhatIsThrown([&] { Map.GetPointVal(Case.LngX, Case.LngY); }));
     }
     const TIndexErrorCase Writes[] = {
         {3, 0, "X-ordinate is out of range in TMap::SetPoint"},
@@ -128,7 +109,7 @@ TEST(TMap, IndexAccessOutsideTheGridIsRefused) {
     };
     for (const TIndexErrorCase& Case : Writes) {
         SCOPED_TRACE(testing::Message() << "SetPoint(" << Case.LngX << ", " << Case.LngY << ")");
-        EXPECT_EQ(Case.Message, ThrownMessage([&] { Map.SetPoint(Case.LngX, Case.LngY, 1.0); }));
+        EXPECT_EQ(Case.Message, WhatIsThrown([&] { Map.SetPoint(Case.LngX, Case.LngY, 1.0); }));
     }
     for (long Y = 0; Y < 2; ++Y) EXPECT_EQ(std::vector<double>(3, -9999.0), Map.GetRow(Y));
 }
@@ -145,14 +126,14 @@ TEST(TMap, SetPointByIndexWritesOneCell) {
 TEST(TMap, NonPositiveDimensionsGiveNoCells) {
     TMap NoRows(10.0, 3, 0);
     EXPECT_EQ(0, NoRows.GetYDim());
-    EXPECT_EQ("Index is out of bounds in TMap::GetRow", ThrownMessage([&] { NoRows.GetRow(0); }));
-    EXPECT_EQ("Y-ordinate is out of range in TMap::GetPointVal", ThrownMessage([&] { NoRows.GetPointVal(0, 0); }));
+    EXPECT_EQ("Index is out of bounds in TMap::GetRow", WhatIsThrown([&] { NoRows.GetRow(0); }));
+    EXPECT_EQ("Y-ordinate is out of range in TMap::GetPointVal", WhatIsThrown([&] { NoRows.GetPointVal(0, 0); }));
 
     TMap NoColumns(10.0, 0, 2);
     EXPECT_EQ(0, NoColumns.GetXDim());
     EXPECT_EQ(2, NoColumns.GetYDim());
     EXPECT_TRUE(NoColumns.GetRow(1).empty());
-    EXPECT_EQ("X-ordinate is out of range in TMap::GetPointVal", ThrownMessage([&] { NoColumns.GetPointVal(0, 0); }));
+    EXPECT_EQ("X-ordinate is out of range in TMap::GetPointVal", WhatIsThrown([&] { NoColumns.GetPointVal(0, 0); }));
 }
 
 TEST(TMap, GetRowReturnsACopyAndChecksTheRow) {
@@ -165,8 +146,8 @@ TEST(TMap, GetRowReturnsACopyAndChecksTheRow) {
     EXPECT_EQ(101.0, Map.GetPointVal(0, 1));
     EXPECT_EQ(std::vector<double>({101, 102, 103}), Map.GetRow(1));
 
-    EXPECT_EQ("Index is out of bounds in TMap::GetRow", ThrownMessage([&] { Map.GetRow(2); }));
-    EXPECT_EQ("Index is out of bounds in TMap::GetRow", ThrownMessage([&] { Map.GetRow(-1); }));
+    EXPECT_EQ("Index is out of bounds in TMap::GetRow", WhatIsThrown([&] { Map.GetRow(2); }));
+    EXPECT_EQ("Index is out of bounds in TMap::GetRow", WhatIsThrown([&] { Map.GetRow(-1); }));
 }
 
 TEST(TMap, InitValuesFillsEveryCellAndKeepsTheNoDataValue) {
@@ -189,7 +170,7 @@ TEST(TMap, GrownRowByRow) {
     EXPECT_EQ(0, Map.GetYDim());
     EXPECT_EQ(-9999.0, Map.GetNoDataValue());
     EXPECT_EQ(nullptr, Map.GetXAxis());
-    EXPECT_EQ("Index is out of bounds in TMap::GetRow", ThrownMessage([&] { Map.GetRow(0); }));
+    EXPECT_EQ("Index is out of bounds in TMap::GetRow", WhatIsThrown([&] { Map.GetRow(0); }));
 
     std::vector<double> First = {1, 2, 3, 4};
     Map.AddRow(First);
@@ -203,15 +184,15 @@ TEST(TMap, GrownRowByRow) {
     EXPECT_EQ(7.0, Map.GetPointVal(2, 1));
 
     // Past the end of the short row, inside the declared width: refused, not read.
-    EXPECT_EQ("X-ordinate is out of range in TMap::GetPointVal", ThrownMessage([&] { Map.GetPointVal(3, 1); }));
-    EXPECT_EQ("X-ordinate is out of range in TMap::SetPoint", ThrownMessage([&] { Map.SetPoint(3, 1, 0.0); }));
+    EXPECT_EQ("X-ordinate is out of range in TMap::GetPointVal", WhatIsThrown([&] { Map.GetPointVal(3, 1); }));
+    EXPECT_EQ("X-ordinate is out of range in TMap::SetPoint", WhatIsThrown([&] { Map.SetPoint(3, 1, 0.0); }));
     EXPECT_EQ(std::vector<double>({5, 6, 7}), Map.GetRow(1));
 
     // A longer row later does not widen the map.
     Map.AddRow({8, 9, 10, 11, 12});
     EXPECT_EQ(4, Map.GetXDim());
     EXPECT_EQ(3, Map.GetYDim());
-    EXPECT_EQ("X-ordinate is out of range in TMap::GetPointVal", ThrownMessage([&] { Map.GetPointVal(4, 2); }));
+    EXPECT_EQ("X-ordinate is out of range in TMap::GetPointVal", WhatIsThrown([&] { Map.GetPointVal(4, 2); }));
     EXPECT_EQ(11.0, Map.GetPointVal(3, 2));
 
     Map.InitValues(2.0);
@@ -225,7 +206,7 @@ TEST(TMap, AddRowOnAMapWithDimensionsKeepsItsWidth) {
     EXPECT_EQ(3, Map.GetXDim());
     EXPECT_EQ(3, Map.GetYDim());
     EXPECT_EQ(2.0, Map.GetPointVal(1, 2));
-    EXPECT_EQ("X-ordinate is out of range in TMap::GetPointVal", ThrownMessage([&] { Map.GetPointVal(2, 2); }));
+    EXPECT_EQ("X-ordinate is out of range in TMap::GetPointVal", WhatIsThrown([&] { Map.GetPointVal(2, 2); }));
 }
 
 struct TNoAxesCase {
@@ -277,7 +258,7 @@ TEST(TMap, CoordinateOperationsWithoutAxesAreRefused) {
     TMap Map(10.0, 3, 2);
     for (const TNoAxesCase& Case : NoAxesCases()) {
         SCOPED_TRACE(Case.Name);
-        ExpectMessageStartsWith(Case.Message, ThrownMessage([&] { Case.Call(Map); }));
+        ExpectMessageStartsWith(Case.Message, WhatIsThrown([&] { Case.Call(Map); }));
     }
     for (long Y = 0; Y < 2; ++Y) EXPECT_EQ(std::vector<double>(3, -9999.0), Map.GetRow(Y));
 }
@@ -294,7 +275,7 @@ TEST(TMap, CoordinateOperationsWithHalfTheAxesAreRefused) {
     for (const TNoAxesCase& Case : NoAxesCases()) {
         if (std::string(Case.Name) == "GetIndex X") continue;  // the X axes are there
         SCOPED_TRACE(Case.Name);
-        ExpectMessageStartsWith(Case.Message, ThrownMessage([&] { Case.Call(Map); }));
+        ExpectMessageStartsWith(Case.Message, WhatIsThrown([&] { Case.Call(Map); }));
     }
 }
 
@@ -349,7 +330,7 @@ TEST(TMap, GetCoordinatesGivesCellCentres) {
     };
     for (const TIndexErrorCase& Case : Errors) {
         SCOPED_TRACE(testing::Message() << "GetCoordinates(" << Case.LngX << ", " << Case.LngY << ")");
-        EXPECT_EQ(Case.Message, ThrownMessage([&] { delete Map->GetCoordinates(Case.LngX, Case.LngY); }));
+        EXPECT_EQ(Case.Message, WhatIsThrown([&] { delete Map->GetCoordinates(Case.LngX, Case.LngY); }));
     }
 }
 
@@ -374,7 +355,7 @@ TEST(TMap, GetPointByIndexCarriesTheCellValue) {
     };
     for (const TIndexErrorCase& Case : Errors) {
         SCOPED_TRACE(testing::Message() << "GetPoint(" << Case.LngX << ", " << Case.LngY << ")");
-        EXPECT_EQ(Case.Message, ThrownMessage([&] { delete Map->GetPoint(Case.LngX, Case.LngY); }));
+        EXPECT_EQ(Case.Message, WhatIsThrown([&] { delete Map->GetPoint(Case.LngX, Case.LngY); }));
     }
 }
 
@@ -409,9 +390,9 @@ TEST(TMap, LookupsByCoordinatesFindTheHoldingCell) {
         SCOPED_TRACE(testing::Message() << "point (" << Case.X << ", " << Case.Y << ")");
         TPoint Point(Case.X, Case.Y);
         if (Case.Message) {
-            EXPECT_EQ(Case.Message, ThrownMessage([&] { Map->GetPointVal(&Point); }));
-            EXPECT_EQ(Case.Message, ThrownMessage([&] { delete Map->GetPoint(&Point); }));
-            EXPECT_EQ(Case.Message, ThrownMessage([&] { Map->SetPoint(&Point, -1.0); }));
+            EXPECT_EQ(Case.Message, WhatIsThrown([&] { Map->GetPointVal(&Point); }));
+            EXPECT_EQ(Case.Message, WhatIsThrown([&] { delete Map->GetPoint(&Point); }));
+            EXPECT_EQ(Case.Message, WhatIsThrown([&] { Map->SetPoint(&Point, -1.0); }));
             continue;
         }
         EXPECT_EQ(Case.LngX, Map->GetIndex(Case.X, 'X'));
@@ -461,7 +442,7 @@ TEST(TMap, GetPointValuesInOrderOrTheFirstFailure) {
     EXPECT_EQ(std::vector<double>({CellValue(0, 1), CellValue(2, 0), CellValue(1, 1), CellValue(0, 1)}),
               Map->GetPointValues({&A, &B, &C, &A}));
     EXPECT_TRUE(Map->GetPointValues({}).empty());
-    EXPECT_EQ(kOutOfRange, ThrownMessage([&] { Map->GetPointValues({&A, &Outside, &B}); }));
+    EXPECT_EQ(kOutOfRange, WhatIsThrown([&] { Map->GetPointValues({&A, &Outside, &B}); }));
 }
 
 TEST(TMap, InstallingOneAxisRebuildsItsPartner) {
@@ -546,7 +527,7 @@ TEST(TMap, AxisOfTheWrongSizeIsRefusedAndChangesNothing) {
         for (long I = 0; I < Case.Size; ++I) Coords.emplace_back(100.0 + 10.0 * I, 100.0 - 10.0 * I);
         std::unique_ptr<TAxis> Axis = MakeAxis(10.0, Coords);
         const TAxesSeen Before(*Map);
-        EXPECT_EQ(Case.Message, ThrownMessage([&] { Case.Set(*Map, Axis.get()); }));
+        EXPECT_EQ(Case.Message, WhatIsThrown([&] { Case.Set(*Map, Axis.get()); }));
         EXPECT_TRUE(Before == TAxesSeen(*Map));
         EXPECT_EQ(XBounds, CoordsOf(Map->GetXAxisInterval()));
         EXPECT_EQ(YBounds, CoordsOf(Map->GetYAxisInterval()));
@@ -570,7 +551,7 @@ TEST(TMap, FailedDerivationKeepsTheAxesOfThatDimension) {
 
     const TAxesSeen Before(Map);
     TAxis Empty(10.0);
-    EXPECT_EQ("Index is out of range in TAxis::GetPoint", ThrownMessage([&] { Map.SetXAxis(&Empty); }));
+    EXPECT_EQ("Index is out of range in TAxis::GetPoint", WhatIsThrown([&] { Map.SetXAxis(&Empty); }));
     EXPECT_TRUE(Before == TAxesSeen(Map));
     ASSERT_NE(nullptr, Map.GetXAxis());
     ASSERT_NE(nullptr, Map.GetXAxisInterval());
@@ -578,7 +559,7 @@ TEST(TMap, FailedDerivationKeepsTheAxesOfThatDimension) {
     EXPECT_EQ(TCoords({{0, 0}}), CoordsOf(Map.GetXAxisInterval()));
     EXPECT_EQ(std::vector<double>({15, 5}), Ys(Map.GetYAxis()));
     EXPECT_EQ(1, Map.GetIndex(5.0, 'Y'));
-    EXPECT_EQ(kOutOfRange, ThrownMessage([&] { Map.GetIndex(0.0, 'X'); }));
+    EXPECT_EQ(kOutOfRange, WhatIsThrown([&] { Map.GetIndex(0.0, 'X'); }));
 
     // The same for rows.
     TMap Flat(10.0, 2, 0);
@@ -587,7 +568,7 @@ TEST(TMap, FailedDerivationKeepsTheAxesOfThatDimension) {
     Flat.SetXAxisInterval(FlatX.get());
     Flat.SetYAxisInterval(FlatY.get());
     const TAxesSeen FlatBefore(Flat);
-    EXPECT_EQ("Index is out of range in TAxis::GetPoint", ThrownMessage([&] { Flat.SetYAxis(&Empty); }));
+    EXPECT_EQ("Index is out of range in TAxis::GetPoint", WhatIsThrown([&] { Flat.SetYAxis(&Empty); }));
     EXPECT_TRUE(FlatBefore == TAxesSeen(Flat));
     EXPECT_EQ(TCoords({{0, 0}}), CoordsOf(Flat.GetYAxisInterval()));
     EXPECT_EQ(0, Flat.GetYAxis()->GetSize());
@@ -595,7 +576,7 @@ TEST(TMap, FailedDerivationKeepsTheAxesOfThatDimension) {
 
     // On a map with no axes yet, none appear.
     TMap Bare(10.0, 0, 2);
-    EXPECT_EQ("Index is out of range in TAxis::GetPoint", ThrownMessage([&] { Bare.SetXAxis(&Empty); }));
+    EXPECT_EQ("Index is out of range in TAxis::GetPoint", WhatIsThrown([&] { Bare.SetXAxis(&Empty); }));
     EXPECT_EQ(nullptr, Bare.GetXAxis());
     EXPECT_EQ(nullptr, Bare.GetXAxisInterval());
 }
@@ -648,7 +629,7 @@ TEST(TMap, ConstructionFromAxesRefusesBadAxes) {
         for (long I = 0; I < Case.YSize; ++I) YCoords.emplace_back(0.0, 15.0 - 10.0 * I);
         std::unique_ptr<TAxis> XAxis = MakeAxis(Case.XResolution, XCoords);
         std::unique_ptr<TAxis> YAxis = MakeAxis(Case.YResolution, YCoords);
-        EXPECT_EQ(Case.Message, ThrownMessage([&] { delete new TMap(XAxis.get(), YAxis.get()); }));
+        EXPECT_EQ(Case.Message, WhatIsThrown([&] { delete new TMap(XAxis.get(), YAxis.get()); }));
         EXPECT_EQ(XCoords, CoordsOf(XAxis.get()));
         EXPECT_EQ(YCoords, CoordsOf(YAxis.get()));
     }

@@ -4,50 +4,21 @@
 
 #include <cmath>
 #include <functional>
-#include <limits>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "tests/TestSupport.h"
+
+using testsupport::Cells;
+using testsupport::MakeMap;
+using testsupport::Rows;
+using testsupport::ThrownMessage;
+using testsupport::kInf;
+using testsupport::kNaN;
+
 namespace {
-
-using Rows = std::vector<std::vector<double>>;
-const double kNaN = std::numeric_limits<double>::quiet_NaN();
-const double kInf = std::numeric_limits<double>::infinity();
-
-// A map as the grid reader builds it: lower-left corner (xll, yll), square
-// cells, row 0 on top.
-std::unique_ptr<TMap> MakeMap(const Rows& rows, double cell, double xll, double yll, double nodata = -9999.0) {
-    const long ny = static_cast<long>(rows.size());
-    const long nx = ny ? static_cast<long>(rows[0].size()) : 0;
-    std::unique_ptr<TMap> map(new TMap(cell, nx, ny));
-    map->SetNoDataValue(nodata);
-    for (long y = 0; y < ny; ++y)
-        for (long x = 0; x < nx; ++x) map->SetPoint(x, y, rows[y][x]);
-    TAxis xi(cell), yi(cell);
-    for (long i = 0; i <= nx; ++i) xi.AddPoint(new TPoint(xll + cell * i, yll));
-    for (long i = 0; i <= ny; ++i) yi.AddPoint(new TPoint(xll, yll + cell * (ny - i)));
-    map->SetXAxisInterval(&xi);
-    map->SetYAxisInterval(&yi);
-    return map;
-}
-
-Rows Cells(const TMap& map) {
-    Rows rows(static_cast<size_t>(map.GetYDim()));
-    for (long y = 0; y < map.GetYDim(); ++y) rows[y] = map.GetRow(y);
-    return rows;
-}
-
-template <typename F>
-std::string ThrownMessage(F call) {
-    try {
-        call();
-    } catch (const char* message) {
-        return message;
-    }
-    return "";
-}
 
 // A fine 4x4 map of cell size 1 and a coarse 2x2 map of cell size 2 over
 // the same square.

@@ -8,25 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/TestSupport.h"
+
+using testsupport::MakeMap;
+using testsupport::Rows;
+
 namespace {
-
-using Rows = std::vector<std::vector<double>>;
-
-// A map as the grid reader builds it: lower-left corner (xll, yll), square
-// cells, row 0 on top.
-std::unique_ptr<TMap> MakeMap(const Rows& rows, double cell, double xll, double yll) {
-    const long ny = static_cast<long>(rows.size());
-    const long nx = ny ? static_cast<long>(rows[0].size()) : 0;
-    std::unique_ptr<TMap> map(new TMap(cell, nx, ny));
-    for (long y = 0; y < ny; ++y)
-        for (long x = 0; x < nx; ++x) map->SetPoint(x, y, rows[y][x]);
-    TAxis xi(cell), yi(cell);
-    for (long i = 0; i <= nx; ++i) xi.AddPoint(new TPoint(xll + cell * i, yll));
-    for (long i = 0; i <= ny; ++i) yi.AddPoint(new TPoint(xll, yll + cell * (ny - i)));
-    map->SetXAxisInterval(&xi);
-    map->SetYAxisInterval(&yi);
-    return map;
-}
 
 std::string Csv(TMap* map, std::ostringstream stream = std::ostringstream()) {
     TMapTools::WriteCSVFile(map, stream);

@@ -5,26 +5,18 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <limits>
 #include <memory>
 #include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "tests/TestSupport.h"
+
+using testsupport::ThrownMessage;
+using testsupport::kNaN;
+
 namespace {
-
-const double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-template <typename F>
-std::string ThrownMessage(F Call) {
-    try {
-        Call();
-    } catch (const char* Message) {
-        return Message;
-    }
-    return "";
-}
 
 // Owns the points a test hands to TPointTools as raw pointers.
 class TPointToolsTest : public testing::Test {

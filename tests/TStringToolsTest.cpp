@@ -7,17 +7,11 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "tests/TestSupport.h"
 
-template <typename F>
-std::string ThrownMessage(F Call) {
-    try {
-        Call();
-    } catch (const char* Message) {
-        return Message;
-    }
-    return "";
-}
+using testsupport::ThrownMessage;
+
+namespace {
 
 TEST(TStringToolsStgToBool, AcceptsOnlyOneAndZero) {
     EXPECT_TRUE(TStringTools::StgToBool("1"));

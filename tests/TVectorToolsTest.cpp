@@ -4,25 +4,16 @@
 
 #include <climits>
 #include <cmath>
-#include <limits>
 #include <string>
 #include <vector>
 
+#include "tests/TestSupport.h"
+
+using testsupport::ThrownMessage;
+using testsupport::kInf;
+using testsupport::kNaN;
+
 namespace {
-
-const double kNaN = std::numeric_limits<double>::quiet_NaN();
-const double kInf = std::numeric_limits<double>::infinity();
-
-// Runs Call and returns the message it throws, or "" when it throws nothing.
-template <typename F>
-std::string ThrownMessage(F Call) {
-    try {
-        Call();
-    } catch (const char* Message) {
-        return Message;
-    }
-    return "";
-}
 
 TEST(TVectorToolsSumsAndMeans, SumsInOrderFromZero) {
     EXPECT_EQ(0.0, TVectorTools::SumVector({}));
