@@ -30,19 +30,43 @@ std::string G15(double value) {
     return std::string(text, TNumberFormat::FormatG15(value, text));
 }
 
-// Compares with printf and stops after a few differences, naming them.
+// Compares with printf and stops after a few differences, naming them. Each
+// value is checked alone (FormatG6) and in lists of values (FormatG6List,
+// which takes another path for most of them).
 class TAgreement {
 public:
+    ~TAgreement() { CheckList(); }
+
     void Check(double value) {
         ++MbrLngChecked;
         const std::string want = Printf("%g", value);
         const std::string got = G6(value);
         if (got != want && MbrIntMismatches++ < 10)
             ADD_FAILURE() << Printf("%.17g", value) << ": printf gives " << want << ", FormatG6 gives " << got;
+        MbrVecPending.push_back(value);
+        MbrStrPending += want + ' ';
+        if (MbrVecPending.size() == 1000) CheckList();
     }
     long Checked() const { return MbrLngChecked; }
 
 private:
+    void CheckList() {
+        std::vector<char> text(MbrVecPending.size() * 33 + 32);
+        const char* end = TNumberFormat::FormatG6List(MbrVecPending.data(), static_cast<long>(MbrVecPending.size()), ' ',
+                                                      text.data());
+        const std::string got(static_cast<const char*>(text.data()), end);
+        if (got != MbrStrPending && MbrIntMismatches++ < 10) {
+            size_t at = 0;
+            while (at < got.size() && at < MbrStrPending.size() && got[at] == MbrStrPending[at]) ++at;
+            ADD_FAILURE() << "FormatG6List differs from printf near: " << MbrStrPending.substr(at > 20 ? at - 20 : 0, 60)
+                          << " / " << got.substr(at > 20 ? at - 20 : 0, 60);
+        }
+        MbrVecPending.clear();
+        MbrStrPending.clear();
+    }
+
+    std::vector<double> MbrVecPending;
+    std::string MbrStrPending;
     long MbrLngChecked = 0;
     int MbrIntMismatches = 0;
 };
