@@ -139,28 +139,35 @@ namespace {
 #define KORVEL_TARGET_CLONES
 #endif
 
-// The first half of FastG6 for numbers from 1 to below a million, in a loop
-// without branches that the compiler vectorises (this file is built without
-// floating-point traps, so comparisons become selects): the six digits m[i]
-// and the exponent e[i], with ok[i] zero where the value needs the full path
-// (out of this range, NaN, or too close to a rounding boundary). Powers of
-// ten are products of exact tens, so every scaling is one exact operation
-// rounded once, as in FastG6.
+// The first half of FastG6 for numbers from 0.0001 to below a million, in a
+// loop without branches that the compiler vectorises (this file is built
+// without floating-point traps, so comparisons become selects): the six
+// digits m[i] and the exponent e[i], with ok[i] zero where the value needs
+// the full path (out of this range, NaN, or too close to a rounding
+// boundary). The scale 10^(5 - e) is 1e9 divided by a product of exact tens,
+// so every scaling is one exact operation rounded once, as in FastG6. (The
+// doubles nearest 0.1, 0.01 and 0.001 lie above those numbers, so comparing
+// with them places every double in its decade.)
 KORVEL_TARGET_CLONES
 void ScaleBlock(const double* __restrict values, int count, std::int32_t* __restrict m, std::int32_t* __restrict e,
                 std::int32_t* __restrict ok) {
     for (int i = 0; i < count; ++i) {
         const double a = std::fabs(values[i]);
-        const double b1 = a >= 1e1, b2 = a >= 1e2, b3 = a >= 1e3, b4 = a >= 1e4, b5 = a >= 1e5;
-        const double power = (1.0 + 9.0 * b1) * (1.0 + 9.0 * b2) * (1.0 + 9.0 * b3) * (1.0 + 9.0 * b4) * (1.0 + 9.0 * b5);
-        const double product = a * (1e5 / power);
-        const double inRange = (a >= 1.0) * (a < 1e6) * (product >= 99999.5005) * (product < 999999.4995);
+        static const double kDecades[9] = {1e-3, 1e-2, 1e-1, 1e0, 1e1, 1e2, 1e3, 1e4, 1e5};
+        double power = 1.0, passed = 0.0;
+        for (int k = 0; k < 9; ++k) {
+            const double above = a >= kDecades[k] ? 1.0 : 0.0;
+            power *= 1.0 + 9.0 * above;
+            passed += above;
+        }
+        const double product = a * (1e9 / power);
+        const double inRange = (a >= 1e-4) * (a < 1e6) * (product >= 99999.5005) * (product < 999999.4995);
         const double scaled = inRange != 0.0 ? product : 100000.0;
         const std::int32_t whole = static_cast<std::int32_t>(scaled);
         const double fraction = scaled - static_cast<double>(whole);
         const double tie = (fraction > 0.4999995) * (fraction < 0.5000005);
         m[i] = whole + static_cast<std::int32_t>(fraction > 0.5);
-        e[i] = static_cast<std::int32_t>(b1 + b2 + b3 + b4 + b5);
+        e[i] = static_cast<std::int32_t>(passed) - 4;
         ok[i] = static_cast<std::int32_t>(inRange * (1.0 - tie));
     }
 }
