@@ -38,6 +38,8 @@ public:
             }
             return;
         }
+        if (count < jobs) jobs = static_cast<int>(count);  // no thread without work
+        if (lookahead > count) lookahead = count;
         TOrderedPool pool(count, jobs, lookahead < jobs ? jobs : lookahead, produce);
         pool.Drain(consume);
     }

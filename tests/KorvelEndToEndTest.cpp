@@ -228,7 +228,7 @@ TEST_F(KorvelRun, OutputDoesNotDependOnTheNumberOfThreads) {
     const std::vector<std::string> tail = {"in_", "1", "40", ".asc", "7", "out_", ".asc", "Y"};
     std::vector<std::string> reference;
     std::string referenceOut;
-    for (const char* jobs : {"--jobs=1", "--jobs=2", "--jobs=5", "--jobs=16", "--jobs=64"}) {
+    for (const char* jobs : {"--jobs=1", "--jobs=2", "--jobs=5", "--jobs=16", "--jobs=64", "--jobs=100000"}) {
         SCOPED_TRACE(jobs);
         std::vector<std::string> args = {jobs};
         args.insert(args.end(), tail.begin(), tail.end());
