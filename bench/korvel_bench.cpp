@@ -94,6 +94,16 @@ void BM_FormatG6(benchmark::State& state) {
 }
 BENCHMARK(BM_FormatG6)->Unit(benchmark::kMillisecond);
 
+void BM_FormatG6List(benchmark::State& state) {
+    const std::vector<double> values = Values();
+    std::vector<char> text(values.size() * 33 + 32);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(
+            TNumberFormat::FormatG6List(values.data(), static_cast<long>(values.size()), ' ', text.data()));
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * values.size()));
+}
+BENCHMARK(BM_FormatG6List)->Unit(benchmark::kMillisecond);
+
 void BM_ToCharsPrecision6(benchmark::State& state) {
     const std::vector<double> values = Values();
     char text[40];
