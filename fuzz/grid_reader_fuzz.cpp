@@ -5,7 +5,7 @@
 //
 //   cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DKORVEL_BUILD_FUZZ=ON
 //   cmake --build build-fuzz --target grid_reader_fuzz
-//   ./build-fuzz/fuzz/grid_reader_fuzz -max_len=4096 fuzz/corpus
+//   ./build-fuzz/fuzz/grid_reader_fuzz -max_len=4096 "$(mktemp -d)" fuzz/corpus
 
 #include <cstddef>
 #include <cstdint>
