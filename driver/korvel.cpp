@@ -1,7 +1,5 @@
 // korvel: moving averages over a numbered series of ESRI ASCII grid files.
 
-#include <malloc.h>
-
 #include <cstdio>
 #include <exception>
 #include <new>
@@ -27,11 +25,6 @@ int Report(const char* message) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Every window allocates and frees maps of the same size: keep freed
-    // memory for reuse instead of returning it to the system and faulting
-    // fresh zeroed pages in again for the next window.
-    mallopt(M_TRIM_THRESHOLD, 1 << 30);
-    mallopt(M_MMAP_THRESHOLD, 1 << 30);
     try {
         const TCommandLine settings(argc, argv);
         switch (settings.Action()) {
