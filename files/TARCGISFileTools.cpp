@@ -12,7 +12,9 @@
 #include <cstdlib>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <memory>
+#include <utility>
 
 #include "ops/TMapTools.h"
 #include "util/TMessageStore.h"
@@ -213,17 +215,266 @@ private:
     bool MbrBolFailed = false;
 };
 
-[[noreturn]] void BadToken(const char* what, const char* token, const char* end, long row, long column) {
+// The token at `token` in single quotes, cut after 40 characters.
+std::string Quoted(const char* token, const char* end) {
     const char* stop = token;
     while (stop < end && !IsSpace(*stop) && stop - token < 40) ++stop;
+    std::string text = "'";
+    text.append(token, stop);
+    if (stop < end && !IsSpace(*stop)) text += "...";
+    return text + "'";
+}
+
+[[noreturn]] void BadToken(const char* what, const char* token, const char* end, long row, long column) {
     std::string message = "File format error: invalid ";
     message += what;
-    message += " '";
-    message.append(token, stop);
-    if (stop < end && !IsSpace(*stop)) message += "...";
-    message += "'";
+    message += " " + Quoted(token, end);
     if (row > 0) message += " at row " + std::to_string(row) + ", column " + std::to_string(column);
     throw TMessageStore::Keep(message);
+}
+
+[[noreturn]] void HeaderFault(const std::string& what) { throw TMessageStore::Keep("File format error: " + what); }
+
+// What a header declares, in the reader's terms: the lower-left corner of the
+// grid, the no-data value (-9999 unless declared) and where the body starts.
+struct TGridHeader {
+    long MbrLngCols = 0;
+    long MbrLngRows = 0;
+    double MbrDblXll = 0.0;
+    double MbrDblYll = 0.0;
+    double MbrDblCellSize = 0.0;
+    double MbrDblNoData = -9999.0;
+    const char* MbrPtrBody = nullptr;
+};
+
+// Strict reading: the six tags in their order, spelt exactly.
+TGridHeader ReadStrictHeader(const char* begin, const char* end) {
+    TGridHeader grid;
+    THeaderReader header(begin, end);
+    std::string tag = header.Word();
+    grid.MbrLngCols = header.Long();
+    if (tag != "ncols") throw "File format error: expected to find ncols tag";
+    tag = header.Word();
+    grid.MbrLngRows = header.Long();
+    if (tag != "nrows") throw "File format error: expectd to find nrows tag";
+    tag = header.Word();
+    grid.MbrDblXll = header.Double();
+    if (tag != "xllcorner") throw "File format error: expected to find xllcorner tag";
+    tag = header.Word();
+    grid.MbrDblYll = header.Double();
+    if (tag != "yllcorner") throw "File format error: expected to find yllcorner tag";
+    tag = header.Word();
+    grid.MbrDblCellSize = header.Double();
+    if (tag != "cellsize") throw "File format error: expected to find cellsize tag";
+    tag = header.Word();
+    if (tag != "NODATA_value" && tag != "nodata_value") throw "File format error: expected to find NODATA_value tag";
+
+    header.SkipSpace();
+    const char* p = header.Position();
+    const char* stop = ParseDecimal(p, end, grid.MbrDblNoData);
+    if (p == end) throw kEndOfFile;
+    if (!stop || (stop < end && !IsSpace(*stop))) BadToken("NODATA_value", p, end, 0, 0);
+    grid.MbrPtrBody = stop;
+    return grid;
+}
+
+// ---- Lenient reading ----
+
+inline const char* TokenEnd(const char* p, const char* end) {
+    while (p < end && !IsSpace(*p)) ++p;
+    return p;
+}
+
+inline char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// The numbers that only lenient reading takes, tried on a token that
+// ParseDecimal refused: nan in any letter case with an optional sign, and a
+// number without a point whose one comma stands for the point (",5", "0,1E+06").
+// Returns the end of the token, or null.
+__attribute__((noinline)) const char* ParseVariantNumber(const char* p, const char* end, double& value) {
+    const char* stop = TokenEnd(p, end);
+    const char* q = p < stop && (*p == '-' || *p == '+') ? p + 1 : p;
+    if (stop - q == 3 && Lower(q[0]) == 'n' && Lower(q[1]) == 'a' && Lower(q[2]) == 'n') {
+        value = std::numeric_limits<double>::quiet_NaN();
+        return stop;
+    }
+    const size_t length = static_cast<size_t>(stop - p);
+    const char* comma = static_cast<const char*>(std::memchr(p, ',', length));
+    if (!comma || std::memchr(p, '.', length) || std::memchr(comma + 1, ',', static_cast<size_t>(stop - comma - 1)))
+        return nullptr;
+    // The token with a point for its comma, on the stack unless it is long.
+    char local[64];
+    std::string longer;
+    char* text = local;
+    if (length > sizeof local) {
+        longer.assign(p, stop);
+        text = &longer[0];
+    } else {
+        std::memcpy(local, p, length);
+    }
+    text[comma - p] = '.';
+    return ParseDecimal(text, text + length, value) == text + length ? stop : nullptr;
+}
+
+// One whole number token: whatever strict reading takes, or a variant.
+// Returns the end of the token, or null.
+const char* ParseLenientNumber(const char* p, const char* end, double& value) {
+    const char* stop = ParseDecimal(p, end, value);
+    if (stop && (stop == end || IsSpace(*stop))) return stop;
+    return ParseVariantNumber(p, end, value);
+}
+
+// A count (ncols, nrows): a whole number, written as an integer ("4", "+4")
+// or as a number without a fraction ("4.0", "4e0"). Returns the end of the
+// token, or null.
+const char* ParseCount(const char* p, const char* end, long& count) {
+    const char* digits = p < end && *p == '+' ? p + 1 : p;
+    const std::from_chars_result r = std::from_chars(digits, end, count);
+    if (r.ec == std::errc() && (digits == p || *digits != '-') && (r.ptr == end || IsSpace(*r.ptr))) return r.ptr;
+    double value = 0.0;
+    const char* stop = ParseLenientNumber(p, end, value);
+    if (!stop || !(value == std::trunc(value)) || !(std::fabs(value) < 9.0e18)) return nullptr;
+    count = static_cast<long>(value);
+    return stop;
+}
+
+enum TKey { kNCols, kNRows, kXllCorner, kXllCenter, kYllCorner, kYllCenter, kCellSize, kDx, kDy, kNoData, kKeyCount };
+const char* const kKeyNames[kKeyCount] = {"ncols",     "nrows",    "xllcorner", "xllcenter", "yllcorner",
+                                          "yllcenter", "cellsize", "dx",        "dy",        "NODATA_value"};
+
+// The header keyword that [p, stop) spells, letter case aside; kKeyCount for
+// any other word.
+int KeyOf(const char* p, const char* stop) {
+    for (int key = 0; key < kKeyCount; ++key) {
+        const char* name = kKeyNames[key];
+        const char* q = p;
+        while (q < stop && *name && Lower(*q) == Lower(*name)) ++q, ++name;
+        if (q == stop && !*name) return key;
+    }
+    return kKeyCount;
+}
+
+// Which of the two registrations of an axis the header declares: exactly one.
+int Registration(const bool* seen, int corner, int center) {
+    if (seen[corner] && seen[center])
+        HeaderFault(std::string("both ") + kKeyNames[corner] + " and " + kKeyNames[center] + " tags");
+    if (!seen[corner] && !seen[center])
+        HeaderFault(std::string("missing ") + kKeyNames[corner] + " or " + kKeyNames[center] + " tag");
+    return seen[corner] ? corner : center;
+}
+
+// Lenient reading: keywords in any letter case and order, each at most once,
+// up to the first word that is not one.
+TGridHeader ReadLenientHeader(const char* begin, const char* end) {
+    bool seen[kKeyCount] = {};
+    double values[kKeyCount] = {};
+    const char* tokens[kKeyCount] = {};
+    long counts[2] = {0, 0};
+    const char* p = begin;
+    for (;;) {
+        while (p < end && IsSpace(*p)) ++p;
+        const char* stop = TokenEnd(p, end);
+        const int key = KeyOf(p, stop);
+        if (key == kKeyCount) break;
+        if (seen[key]) HeaderFault(std::string("repeated ") + kKeyNames[key] + " tag");
+        seen[key] = true;
+        p = stop;
+        while (p < end && IsSpace(*p)) ++p;
+        if (p == end) throw kEndOfFile;
+        tokens[key] = p;
+        if (key == kNCols || key == kNRows) stop = ParseCount(p, end, counts[key]);
+        else stop = ParseLenientNumber(p, end, values[key]);
+        // Only the no-data value may be nan.
+        if (!stop || (key != kNoData && std::isnan(values[key]))) BadToken(kKeyNames[key], p, end, 0, 0);
+        p = stop;
+    }
+
+    TGridHeader grid;
+    if (!seen[kNCols]) HeaderFault("missing ncols tag");
+    if (!seen[kNRows]) HeaderFault("missing nrows tag");
+    const int x = Registration(seen, kXllCorner, kXllCenter);
+    const int y = Registration(seen, kYllCorner, kYllCenter);
+    if (seen[kCellSize]) {
+        if (seen[kDx] || seen[kDy]) HeaderFault(std::string("both cellsize and ") + (seen[kDx] ? "dx" : "dy") + " tags");
+        grid.MbrDblCellSize = values[kCellSize];
+    } else if (seen[kDx] && seen[kDy]) {
+        if (values[kDx] != values[kDy])
+            HeaderFault("dx " + Quoted(tokens[kDx], end) + " and dy " + Quoted(tokens[kDy], end) +
+                        " differ, but cells must be square");
+        grid.MbrDblCellSize = values[kDx];
+    } else if (seen[kDx] || seen[kDy]) {
+        HeaderFault(seen[kDx] ? "dx tag without dy tag" : "dy tag without dx tag");
+    } else {
+        HeaderFault("missing cellsize tag (or dx and dy tags)");
+    }
+    grid.MbrLngCols = counts[kNCols];
+    grid.MbrLngRows = counts[kNRows];
+    // A centre lies half a cell inside the corner.
+    grid.MbrDblXll = x == kXllCorner ? values[x] : values[x] - grid.MbrDblCellSize / 2;
+    grid.MbrDblYll = y == kYllCorner ? values[y] : values[y] - grid.MbrDblCellSize / 2;
+    if (seen[kNoData]) grid.MbrDblNoData = values[kNoData];
+    grid.MbrPtrBody = p;
+    return grid;
+}
+
+// Checks the header, reads the body and places the map. Lenient reading
+// also takes the variant numbers in the body, and stores a NaN cell as the
+// no-data value, so that it holds no data whatever value the header declares.
+template <bool kLenient>
+TMap* BuildMap(const TGridHeader& header, const char* end) {
+    const long ncols = header.MbrLngCols;
+    const long nrows = header.MbrLngRows;
+    const double cellsize = header.MbrDblCellSize;
+    const double nodata = header.MbrDblNoData;
+    const double xll = header.MbrDblXll;
+    const double yll = header.MbrDblYll;
+    const char* p = header.MbrPtrBody;
+
+    if (ncols < 1) throw "File format error: ncols must be at least 1";
+    if (nrows < 1) throw "File format error: nrows must be at least 1";
+    if (!(cellsize > 0.0) || std::isinf(cellsize)) throw "File format error: cellsize must be greater than 0";
+
+    // Every value takes at least one character and one separator, so a body
+    // that claims more cells than that is short before anything is allocated.
+    const unsigned long long room = static_cast<unsigned long long>(end - p) / 2 + 1;
+    if (static_cast<unsigned long long>(ncols) > room ||
+        static_cast<unsigned long long>(nrows) > room / static_cast<unsigned long long>(ncols))
+        throw kEndOfFile;
+
+    std::unique_ptr<TMap> map(new TMap(cellsize, ncols, nrows));
+    map->SetNoDataValue(nodata);
+    for (long r = 0; r < nrows; ++r) {
+        double* row = map->GetRowData(r);
+        for (long k = 0; k < ncols; ++k) {
+            while (p < end && IsSpace(*p)) ++p;
+            if (p == end) throw kEndOfFile;
+            const char* next = ParseDecimal(p, end, row[k]);
+            if (!next || (next < end && !IsSpace(*next))) {
+                next = kLenient ? ParseVariantNumber(p, end, row[k]) : nullptr;
+                if (!next) BadToken("value", p, end, r + 1, k + 1);
+                if (std::isnan(row[k])) row[k] = nodata;
+            }
+            p = next;
+        }
+    }
+
+    std::unique_ptr<TAxis> yaxis(new TAxis(cellsize, nrows + 1));
+    double y = yll;
+    yaxis->SetPoint(nrows, new TPoint(xll, y));
+    for (long k = nrows - 1; k >= 0; --k) {
+        y = y + cellsize;
+        yaxis->SetPoint(k, new TPoint(xll, y));
+    }
+    const double top = yaxis->GetPoint(0)->GetY();
+    std::unique_ptr<TAxis> xaxis(new TAxis(cellsize, ncols + 1));
+    double x = xll;
+    for (long k = 0; k <= ncols; ++k) {
+        xaxis->SetPoint(k, new TPoint(x, top));
+        x = x + cellsize;
+    }
+    map->SetXAxisInterval(xaxis.get());
+    map->SetYAxisInterval(yaxis.get());
+    return map.release();
 }
 
 // Reads the whole of a file descriptor into text (with one spare byte).
@@ -248,12 +499,12 @@ bool ReadDescriptor(int fd, std::string& text) {
 }
 
 // Reads and parses a whole descriptor, then closes it.
-TMap* LoadDescriptor(int fd, const std::string& name) {
+TMap* LoadDescriptor(int fd, const std::string& name, TARCGISFileTools::TReadMode mode) {
     std::string text;
     const bool read = ReadDescriptor(fd, text);
     ::close(fd);
     if (!read) throw std::string("Unable to read file ") + name;
-    return TARCGISFileTools::ParseARCGISText(text.data(), text.data() + text.size());
+    return TARCGISFileTools::ParseARCGISText(text.data(), text.data() + text.size(), mode);
 }
 
 void AppendLine(std::string& out, const char* tag, const char* begin, const char* end, int width) {
@@ -266,84 +517,26 @@ void AppendLine(std::string& out, const char* tag, const char* begin, const char
 }  // namespace
 
 TMap* TARCGISFileTools::ParseARCGISText(const char* begin, const char* end) {
-    THeaderReader header(begin, end);
-    std::string tag = header.Word();
-    const long ncols = header.Long();
-    if (tag != "ncols") throw "File format error: expected to find ncols tag";
-    tag = header.Word();
-    const long nrows = header.Long();
-    if (tag != "nrows") throw "File format error: expectd to find nrows tag";
-    tag = header.Word();
-    const double xll = header.Double();
-    if (tag != "xllcorner") throw "File format error: expected to find xllcorner tag";
-    tag = header.Word();
-    const double yll = header.Double();
-    if (tag != "yllcorner") throw "File format error: expected to find yllcorner tag";
-    tag = header.Word();
-    const double cellsize = header.Double();
-    if (tag != "cellsize") throw "File format error: expected to find cellsize tag";
-    tag = header.Word();
-    if (tag != "NODATA_value" && tag != "nodata_value") throw "File format error: expected to find NODATA_value tag";
-
-    header.SkipSpace();
-    const char* p = header.Position();
-    double nodata = 0.0;
-    const char* stop = ParseDecimal(p, end, nodata);
-    if (p == end) throw kEndOfFile;
-    if (!stop || (stop < end && !IsSpace(*stop))) BadToken("NODATA_value", p, end, 0, 0);
-    p = stop;
-
-    if (ncols < 1) throw "File format error: ncols must be at least 1";
-    if (nrows < 1) throw "File format error: nrows must be at least 1";
-    if (!(cellsize > 0.0) || std::isinf(cellsize)) throw "File format error: cellsize must be greater than 0";
-
-    // Every value takes at least one character and one separator, so a body
-    // that claims more cells than that is short before anything is allocated.
-    const unsigned long long room = static_cast<unsigned long long>(end - p) / 2 + 1;
-    if (static_cast<unsigned long long>(ncols) > room ||
-        static_cast<unsigned long long>(nrows) > room / static_cast<unsigned long long>(ncols))
-        throw kEndOfFile;
-
-    std::unique_ptr<TMap> map(new TMap(cellsize, ncols, nrows));
-    map->SetNoDataValue(nodata);
-    for (long r = 0; r < nrows; ++r) {
-        double* row = map->GetRowData(r);
-        for (long k = 0; k < ncols; ++k) {
-            while (p < end && IsSpace(*p)) ++p;
-            if (p == end) throw kEndOfFile;
-            const char* next = ParseDecimal(p, end, row[k]);
-            if (!next || (next < end && !IsSpace(*next))) BadToken("value", p, end, r + 1, k + 1);
-            p = next;
-        }
-    }
-
-    std::unique_ptr<TAxis> yaxis(new TAxis(cellsize, nrows + 1));
-    double y = yll;
-    yaxis->SetPoint(nrows, new TPoint(xll, y));
-    for (long k = nrows - 1; k >= 0; --k) {
-        y = y + cellsize;
-        yaxis->SetPoint(k, new TPoint(xll, y));
-    }
-    const double top = yaxis->GetPoint(0)->GetY();
-    std::unique_ptr<TAxis> xaxis(new TAxis(cellsize, ncols + 1));
-    double x = xll;
-    for (long k = 0; k <= ncols; ++k) {
-        xaxis->SetPoint(k, new TPoint(x, top));
-        x = x + cellsize;
-    }
-    map->SetXAxisInterval(xaxis.get());
-    map->SetYAxisInterval(yaxis.get());
-    return map.release();
+    return ParseARCGISText(begin, end, TReadMode::Strict);
 }
 
-TMap* TARCGISFileTools::LoadARCGISFile(std::istream& stream) {
+TMap* TARCGISFileTools::ParseARCGISText(const char* begin, const char* end, TReadMode mode) {
+    if (mode == TReadMode::Lenient) return BuildMap<true>(ReadLenientHeader(begin, end), end);
+    return BuildMap<false>(ReadStrictHeader(begin, end), end);
+}
+
+TMap* TARCGISFileTools::LoadARCGISFile(std::istream& stream) { return LoadARCGISFile(stream, TReadMode::Strict); }
+
+TMap* TARCGISFileTools::LoadARCGISFile(std::istream& stream, TReadMode mode) {
     std::string text;
     char block[1 << 16];
     while (stream.read(block, sizeof block) || stream.gcount() > 0) text.append(block, static_cast<size_t>(stream.gcount()));
-    return ParseARCGISText(text.data(), text.data() + text.size());
+    return ParseARCGISText(text.data(), text.data() + text.size(), mode);
 }
 
-TMap* TARCGISFileTools::LoadARCGISFile(std::string name) {
+TMap* TARCGISFileTools::LoadARCGISFile(std::string name) { return LoadARCGISFile(std::move(name), TReadMode::Strict); }
+
+TMap* TARCGISFileTools::LoadARCGISFile(std::string name, TReadMode mode) {
     const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) throw std::string("Unable to open file ") + name;
     // A regular file is parsed where the page cache holds it; anything else
@@ -365,19 +558,23 @@ TMap* TARCGISFileTools::LoadARCGISFile(std::string name) {
                 ~TUnmap() { ::munmap(MbrPtr, MbrSize); }
             } unmap{mapped, size};
             const char* text = static_cast<const char*>(mapped);
-            return ParseARCGISText(text, text + size);
+            return ParseARCGISText(text, text + size, mode);
         }
         const int again = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
         if (again < 0) throw std::string("Unable to open file ") + name;
-        return LoadDescriptor(again, name);
+        return LoadDescriptor(again, name, mode);
     }
-    return LoadDescriptor(fd, name);
+    return LoadDescriptor(fd, name, mode);
 }
 
 std::vector<TMap*> TARCGISFileTools::LoadFileList(std::vector<std::string> names) {
+    return LoadFileList(std::move(names), TReadMode::Strict);
+}
+
+std::vector<TMap*> TARCGISFileTools::LoadFileList(std::vector<std::string> names, TReadMode mode) {
     std::vector<std::unique_ptr<TMap>> loaded;
     loaded.reserve(names.size());
-    for (const std::string& name : names) loaded.emplace_back(LoadARCGISFile(name));
+    for (const std::string& name : names) loaded.emplace_back(LoadARCGISFile(name, mode));
     std::vector<TMap*> maps;
     maps.reserve(loaded.size());
     for (std::unique_ptr<TMap>& map : loaded) maps.push_back(map.release());
