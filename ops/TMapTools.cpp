@@ -442,6 +442,12 @@ char* TMapTools::FormatValues(const double* values, long count, char separator, 
     return out;
 }
 
+char* TMapTools::FormatValues(const double* values, long count, char separator, int digits, char* out) {
+    out = TNumberFormat::FormatGList(values, count, digits, separator, out);
+    *out++ = '\n';
+    return out;
+}
+
 void TMapTools::FormatValues(const double* values, long count, char separator, std::string& text) {
     // Formatted in a reused buffer and appended, rather than into a string
     // grown (and zero-filled) by the room the worst case needs.

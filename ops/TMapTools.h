@@ -83,6 +83,9 @@ public:
     // The same text written at out, which needs room for 33 bytes a value
     // and one more; returns the end of the text.
     static char* FormatValues(const double* values, long count, char separator, char* out);
+    // The same with printf %.<digits>g (1 to 17) in place of %g; -9999 is
+    // written "-9999" at any precision.
+    static char* FormatValues(const double* values, long count, char separator, int digits, char* out);
 
     // ---- Cell-wise arithmetic ----
     //
