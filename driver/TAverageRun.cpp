@@ -8,6 +8,7 @@
 #include "driver/TOrderedPool.h"
 #include "files/TARCGISFileTools.h"
 #include "ops/TMapTools.h"
+#include "ops/TWindowStatistics.h"
 
 TAverageRun::TAverageRun(const TCommandLine& settings, std::FILE* out)
     : MbrSettings(settings), MbrPtrOut(out), MbrIntJobs(settings.MbrIntJobs) {
@@ -67,14 +68,17 @@ struct TBatch {
 // Windows are handed out in batches of consecutive windows. A batch averages
 // its windows row by row, so that the input rows they share stay in cache,
 // and formats each row as soon as it is computed. The numbers and the files
-// are those that TMapTools::Average and RoundContents give window by window,
+// are those that TMapTools::Statistic and RoundContents give window by window,
 // and so are the failures: when a window fails, the windows before it in
 // the batch are still completed, and the ones after it are dropped.
 void TAverageRun::Save() {
     const long long n = static_cast<long long>(MbrVecInputs.size());
     const long long w = MbrSettings.MbrIntWindow;
     const long long windows = n - w < 0 ? 0 : n - w + 1;
-    const long long first = MbrSettings.MbrIntStart + MbrSettings.CentreOffset();
+    const long long first = MbrSettings.MbrIntStart + MbrSettings.OutputOffset();
+    const TStatistic stat = MbrSettings.MbrStatistic;
+    const size_t minValid = static_cast<size_t>(MbrSettings.MinValid());
+    const int digits = MbrSettings.MbrIntDigits;
     // Enough batches to keep every thread busy; few enough windows in flight
     // (being made, or made and waiting to be committed, each an open
     // temporary file) to stay far from the limit on open files.
@@ -120,14 +124,15 @@ void TAverageRun::Save() {
         for (long y = 0; y < ny && live > 0; ++y) {
             for (size_t i = 0; i < live; ++i) {
                 try {
-                    TMapTools::AverageRow(series, k0 + i, static_cast<size_t>(w), y, row.data(), scratch);
+                    TWindowStatistics::Row(series, k0 + i, static_cast<size_t>(w), y, stat, minValid, row.data(),
+                                           scratch);
                     const double* values = row.data();
                     if (MbrSettings.MbrBolRound) {
                         TMapTools::RoundRow(row.data(), nx, -9999.0, rounded.data());
                         values = rounded.data();
                     }
                     char* text = texts[i].data();
-                    used[i] = static_cast<size_t>(TMapTools::FormatValues(values, nx, ' ', text + used[i]) - text);
+                    used[i] = static_cast<size_t>(TMapTools::FormatValues(values, nx, ' ', digits, text + used[i]) - text);
                     if (used[i] >= chunk || y + 1 == ny) {
                         result.MbrVecFiles[i]->Write(text, used[i]);
                         used[i] = 0;

@@ -9,9 +9,11 @@
 #include "driver/TCommandLine.h"
 #include "grid/TMap.h"
 
-// The tool's whole job: load the numbered series, average every window,
-// round on request, and write each average under the number of the middle
-// map of its window, reporting progress on `out`:
+// The tool's whole job: load the numbered series, take the statistic of
+// every window (the average unless the settings name another), round on
+// request, and write each result under the number of the middle map of its
+// window (or of the first or last, as the settings say), reporting progress
+// on `out`:
 //
 //   Loading map files 1 2 3 4 5
 //   Calculating moving averages

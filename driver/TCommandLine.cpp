@@ -11,6 +11,20 @@ const char* TCommandLine::Usage() {
     return "Usage: korvel file_prefix start_num end_num file_suffix window_size output_prefix output_suffix [round Y|N]";
 }
 
+const char* TCommandLine::Help() {
+    return "Usage: korvel file_prefix start_num end_num file_suffix window_size output_prefix output_suffix [round Y|N]\n"
+           "Options (before the arguments):\n"
+           "  --stat=NAME      statistic of each window cell: mean (default), sum, min, max,\n"
+           "                   range, count, median, var or std\n"
+           "  --min-valid=K    compute a cell over the maps holding data there when at least\n"
+           "                   K do, -9999 otherwise (1 to window_size; default window_size)\n"
+           "  --align=WHERE    number each output after the middle (default), first or last\n"
+           "                   map of its window\n"
+           "  --digits=N       significant digits of the written values, 1 to 17 (default 6)\n"
+           "  --jobs=N         threads to use (default: one per hardware thread)\n"
+           "  --help, --version";
+}
+
 // Optional leading blanks, an optional sign and decimal digits, within int.
 bool TCommandLine::TakeInteger(const char* name, const char* text, int& value) {
     const char* p = text;
@@ -34,6 +48,56 @@ bool TCommandLine::TakeInteger(const char* name, const char* text, int& value) {
     return false;
 }
 
+bool TCommandLine::Fail(const std::string& message) {
+    MbrStrError = message;
+    MbrAction = TAction::UsageError;
+    return false;
+}
+
+// Takes one option; false when the run goes no further (help, version or a
+// usage error).
+bool TCommandLine::TakeOption(const std::string& arg) {
+    if (arg == "--help" || arg == "-h") {
+        MbrAction = TAction::Help;
+        return false;
+    }
+    if (arg == "--version") {
+        MbrAction = TAction::Version;
+        return false;
+    }
+    static const char* const kValued[] = {"--jobs", "--stat", "--min-valid", "--align", "--digits"};
+    const size_t equals = arg.find('=');
+    const std::string name = arg.substr(0, equals);
+    bool known = false;
+    for (const char* option : kValued) known = known || name == option;
+    if (!known) return Fail("Unknown option \"" + arg + "\"");
+    if (equals == std::string::npos) return Fail("Option " + name + " needs a value, as in " + name + "=...");
+    for (const std::string& given : MbrVecGiven)
+        if (given == name) return Fail("Option " + name + " is given more than once");
+    MbrVecGiven.push_back(name);
+    const std::string value = arg.substr(equals + 1);
+    const std::string quoted = " \"" + value + "\": ";
+    if (name == "--jobs") {
+        if (!TakeInteger("--jobs", value.c_str(), MbrIntJobs)) return false;
+        if (MbrIntJobs < 1) return Fail("Invalid --jobs" + quoted + "must be at least 1");
+    } else if (name == "--stat") {
+        if (!TWindowStatistics::FromName(value, MbrStatistic))
+            return Fail("Invalid --stat" + quoted + "must be mean, sum, min, max, range, count, median, var or std");
+    } else if (name == "--min-valid") {
+        if (!TakeInteger("--min-valid", value.c_str(), MbrIntMinValid)) return false;
+        if (MbrIntMinValid < 1) return Fail("Invalid --min-valid" + quoted + "must be at least 1");
+    } else if (name == "--align") {
+        if (value == "middle") MbrAlign = TAlign::Middle;
+        else if (value == "first") MbrAlign = TAlign::First;
+        else if (value == "last") MbrAlign = TAlign::Last;
+        else return Fail("Invalid --align" + quoted + "must be middle, first or last");
+    } else {
+        if (!TakeInteger("--digits", value.c_str(), MbrIntDigits)) return false;
+        if (MbrIntDigits < 1 || MbrIntDigits > 17) return Fail("Invalid --digits" + quoted + "must be from 1 to 17");
+    }
+    return true;
+}
+
 TCommandLine::TCommandLine(int argc, char** argv) {
     int i = 1;
     for (; i < argc; ++i) {
@@ -43,28 +107,7 @@ TCommandLine::TCommandLine(int argc, char** argv) {
             break;
         }
         if (arg.size() < 2 || arg[0] != '-' || (arg[1] != '-' && arg != "-h")) break;
-        if (arg == "--help" || arg == "-h") {
-            MbrAction = TAction::Help;
-            return;
-        }
-        if (arg == "--version") {
-            MbrAction = TAction::Version;
-            return;
-        }
-        if (arg.compare(0, 7, "--jobs=") == 0) {
-            int jobs = 0;
-            if (!TakeInteger("--jobs", arg.c_str() + 7, jobs)) return;
-            if (jobs < 1) {
-                MbrStrError = "Invalid --jobs \"" + arg.substr(7) + "\": must be at least 1";
-                MbrAction = TAction::UsageError;
-                return;
-            }
-            MbrIntJobs = jobs;
-            continue;
-        }
-        MbrStrError = "Unknown option \"" + arg + "\"";
-        MbrAction = TAction::UsageError;
-        return;
+        if (!TakeOption(arg)) return;
     }
     const std::vector<char*> args(argv + i, argv + argc);
     if (args.size() < 7) {
@@ -79,6 +122,21 @@ TCommandLine::TCommandLine(int argc, char** argv) {
     MbrStrOutputPrefix = args[5];
     MbrStrOutputSuffix = args[6];
     MbrBolRound = args.size() == 8 && args[7][0] == 'Y';
+    if (MbrIntMinValid > MbrIntWindow)
+        Fail("Invalid --min-valid \"" + std::to_string(MbrIntMinValid) + "\": must not exceed window_size " +
+             std::to_string(MbrIntWindow));
+}
+
+long long TCommandLine::OutputOffset() const {
+    switch (MbrAlign) {
+    case TAlign::First:
+        return 0;
+    case TAlign::Last:
+        return static_cast<long long>(MbrIntWindow) - 1;
+    case TAlign::Middle:
+        break;
+    }
+    return CentreOffset();
 }
 
 std::string TCommandLine::InputName(long long number) const {

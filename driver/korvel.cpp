@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
         const TCommandLine settings(argc, argv);
         switch (settings.Action()) {
         case TCommandLine::TAction::Help:
-            std::printf("%s\n", TCommandLine::Usage());
+            std::printf("%s\n", TCommandLine::Help());
             return 0;
         case TCommandLine::TAction::Version:
             std::printf("korvel %s\n", KORVEL_VERSION);

@@ -7,15 +7,8 @@
 #include <memory>
 #include <utility>
 
+#include "ops/TWindowStatistics.h"
 #include "util/TNumberFormat.h"
-
-// Builds a hot function for AVX2 machines beside the baseline one, chosen at
-// load time; both compute the same IEEE operations, so the same results.
-#if defined(__x86_64__) && defined(__linux__) && (defined(__GNUC__) || defined(__clang__))
-#define KORVEL_TARGET_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define KORVEL_TARGET_CLONES
-#endif
 #include "util/TPointTools.h"
 
 namespace {
@@ -313,13 +306,17 @@ TMap* TMapTools::NewMapOnGrid(TMap* source) {
 }
 
 std::vector<TMap*> TMapTools::MovingAverage(std::vector<TMap*> series, int window) {
+    return MovingStatistic(std::move(series), window, TStatistic::Mean, window);
+}
+
+std::vector<TMap*> TMapTools::MovingStatistic(std::vector<TMap*> series, int window, TStatistic stat, int minValid) {
     const long long n = static_cast<long long>(series.size());
     std::vector<std::unique_ptr<TMap>> results;
     if (n - window < 0) return {};
     for (long long k = 0; k <= n - window; ++k) {
         std::vector<TMap*> part;
         if (window > 0) part.assign(series.begin() + k, series.begin() + k + window);
-        results.emplace_back(Average(part));
+        results.emplace_back(Statistic(part, stat, minValid));
     }
     std::vector<TMap*> maps;
     maps.reserve(results.size());
@@ -327,76 +324,25 @@ std::vector<TMap*> TMapTools::MovingAverage(std::vector<TMap*> series, int windo
     return maps;
 }
 
-namespace {
-
-// The averaging kernel: rows[m] are the window's rows, nodata[m] their maps'
-// no-data values.
-KORVEL_TARGET_CLONES
-void AverageRows(const double* const* rows, const double* nodata, size_t count, long nx, double* out,
-                 double* __restrict sum, double* __restrict missing, long block) {
-    const double divisor = static_cast<double>(count);
-    for (long x0 = 0; x0 < nx; x0 += block) {
-        const long n = nx - x0 < block ? nx - x0 : block;
-        {
-            const double* __restrict row = rows[0] + x0;
-            const double nd = nodata[0];
-            for (long x = 0; x < n; ++x) {
-                sum[x] = row[x];
-                missing[x] = row[x] == nd ? 1.0 : 0.0;
-            }
-        }
-        for (size_t m = 1; m < count; ++m) {
-            const double* __restrict row = rows[m] + x0;
-            const double nd = nodata[m];
-            for (long x = 0; x < n; ++x) {
-                sum[x] += row[x];
-                missing[x] += row[x] == nd ? 1.0 : 0.0;
-            }
-        }
-        double* __restrict result = out + x0;
-        for (long x = 0; x < n; ++x) result[x] = missing[x] != 0.0 ? kNoData : sum[x] / divisor;
-    }
-}
-
-}  // namespace
-
 void TMapTools::AverageRow(const std::vector<TMap*>& series, size_t first, size_t count, long LngY, double* out,
                            std::vector<double>& scratch) {
-    const long nx = series[first]->GetXDim();
-    // Blocks of columns small enough for the running sums and no-data counts
-    // to stay in the first-level cache; the counts are kept as doubles so
-    // that the loops vectorise. Each cell still adds its values in series
-    // order, starting from the first map's.
-    const long block = 256;
-    scratch.resize(2 * block);
-    // The window's rows and no-data values: on the stack for windows of up
-    // to 64 maps.
-    const double* rowsHere[64];
-    double nodataHere[64];
-    std::vector<const double*> rowsHeap;
-    std::vector<double> nodataHeap;
-    const double** rows = rowsHere;
-    double* nodata = nodataHere;
-    if (count > 64) {
-        rowsHeap.resize(count);
-        nodataHeap.resize(count);
-        rows = rowsHeap.data();
-        nodata = nodataHeap.data();
-    }
-    for (size_t m = 0; m < count; ++m) {
-        const TMap* map = series[first + m];
-        if (map->GetRowLength(LngY) < nx) throw "X-ordinate is out of range in TMap::GetPointVal";
-        rows[m] = map->GetRowData(LngY);
-        nodata[m] = map->GetNoDataValue();
-    }
-    AverageRows(rows, nodata, count, nx, out, scratch.data(), scratch.data() + block, block);
+    TWindowStatistics::Row(series, first, count, LngY, TStatistic::Mean, count, out, scratch);
 }
 
 TMap* TMapTools::Average(std::vector<TMap*> series) {
+    const int count = static_cast<int>(std::min(series.size(), static_cast<size_t>(INT_MAX)));
+    return Statistic(std::move(series), TStatistic::Mean, count);
+}
+
+TMap* TMapTools::Statistic(std::vector<TMap*> series, TStatistic stat, int minValid) {
     CheckSumSeries(series);
+    if (minValid < 1 || static_cast<size_t>(minValid) > series.size())
+        throw "Minimum number of maps holding data must be from 1 to the number of maps in TMapTools::Statistic";
     std::unique_ptr<TMap> result(NewMapOnGrid(series[0]));
     std::vector<double> scratch;
-    for (long y = 0; y < result->GetYDim(); ++y) AverageRow(series, 0, series.size(), y, result->GetRowData(y), scratch);
+    for (long y = 0; y < result->GetYDim(); ++y)
+        TWindowStatistics::Row(series, 0, series.size(), y, stat, static_cast<size_t>(minValid), result->GetRowData(y),
+                               scratch);
     return result.release();
 }
 
@@ -492,6 +438,12 @@ void TMapTools::FormatRow(TMap* map, long LngY, char separator, std::string& tex
 
 char* TMapTools::FormatValues(const double* values, long count, char separator, char* out) {
     out = TNumberFormat::FormatG6List(values, count, separator, out);
+    *out++ = '\n';
+    return out;
+}
+
+char* TMapTools::FormatValues(const double* values, long count, char separator, int digits, char* out) {
+    out = TNumberFormat::FormatGList(values, count, digits, separator, out);
     *out++ = '\n';
     return out;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "grid/TMap.h"
+#include "ops/TWindowStatistics.h"
 
 // Whole-map operations. Every operation reads its input maps and leaves them
 // unchanged; every map it returns is new and owned by the caller. A map
@@ -30,6 +31,16 @@ public:
     // order from the first map, divided by the number of maps. A sum that
     // happens to be -9999 is still data.
     static TMap* Average(std::vector<TMap*> series);
+    // Cell-wise statistic (see TStatistic) on the first map's grid, over the
+    // maps that hold data in the cell: -9999 where fewer than minValid of
+    // them do. A map holds no data where a cell equals its no-data value,
+    // or is NaN when that value is NaN. Needs two or more maps of equal
+    // dimensions, as Sum does, and 1 <= minValid <= the number of maps.
+    // Average is the Mean with minValid = the number of maps.
+    static TMap* Statistic(std::vector<TMap*> series, TStatistic stat, int minValid);
+    // Statistic of every window of w consecutive maps, in window order, as
+    // MovingAverage gives the averages.
+    static std::vector<TMap*> MovingStatistic(std::vector<TMap*> series, int window, TStatistic stat, int minValid);
     // Cell-wise sum in series order on the first map's grid; -9999 wherever
     // any map holds its own no-data value. Needs two or more maps of equal
     // dimensions.
@@ -72,6 +83,9 @@ public:
     // The same text written at out, which needs room for 33 bytes a value
     // and one more; returns the end of the text.
     static char* FormatValues(const double* values, long count, char separator, char* out);
+    // The same with printf %.<digits>g (1 to 17) in place of %g; -9999 is
+    // written "-9999" at any precision.
+    static char* FormatValues(const double* values, long count, char separator, int digits, char* out);
 
     // ---- Cell-wise arithmetic ----
     //

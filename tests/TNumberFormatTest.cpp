@@ -142,3 +142,39 @@ TEST(TNumberFormat, G15AndLongMatchPrintf) {
         EXPECT_EQ(std::string(text, TNumberFormat::FormatLong(v, text)), want);
     }
 }
+
+TEST(TNumberFormat, AnyPrecisionMatchesPrintfAndKeepsMinus9999) {
+    std::mt19937_64 random(11);
+    std::vector<double> values = {0.0, -0.0, 0.5, 9.5, 99.95, 1e-5, 123456.5, 1e100, -1e-300, 4.9e-324, DBL_MAX,
+                                  std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+                                  std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::quiet_NaN()};
+    for (int i = 0; i < 20000; ++i) values.push_back(FromBits(random()));
+    for (int i = 0; i < 20000; ++i) values.push_back(static_cast<double>(static_cast<int>(random() % 2000001) - 1000000) / 64.0);
+    for (int digits = 1; digits <= 17; ++digits) {
+        SCOPED_TRACE(digits);
+        char format[8];
+        std::snprintf(format, sizeof format, "%%.%dg", digits);
+        std::string want;
+        for (double v : values) {
+            char text[40];
+            const std::string got(text, TNumberFormat::FormatG(v, digits, text));
+            ASSERT_EQ(got, Printf(format, v)) << Printf("%.17g", v);
+            want += got + ',';
+        }
+        std::vector<char> list(values.size() * 33 + 32);
+        char* end = TNumberFormat::FormatGList(values.data(), static_cast<long>(values.size()), digits, ',', list.data());
+        EXPECT_EQ(std::string(list.data(), end), want);
+        // In lists, -9999 is written in full at every precision.
+        const double nodata[] = {-9999.0, -9999.5};
+        char text[80];
+        end = TNumberFormat::FormatGList(nodata, 2, digits, ' ', text);
+        EXPECT_EQ(std::string(text, end), "-9999 " + Printf(format, -9999.5) + " ");
+    }
+    // Seventeen digits read back as the same double.
+    for (double v : values) {
+        if (std::isnan(v)) continue;
+        char text[40];
+        *TNumberFormat::FormatG(v, 17, text) = '\0';
+        ASSERT_EQ(std::strtod(text, nullptr), v) << text;
+    }
+}

@@ -196,6 +196,24 @@ char* TNumberFormat::FormatG15(double value, char* out) {
     return std::to_chars(out, out + 32, value, std::chars_format::general, 15).ptr;
 }
 
+char* TNumberFormat::FormatG(double value, int digits, char* out) {
+    return std::to_chars(out, out + 32, value, std::chars_format::general, digits).ptr;
+}
+
+char* TNumberFormat::FormatGList(const double* values, long count, int digits, char separator, char* out) {
+    if (digits == 6) return FormatG6List(values, count, separator, out);
+    for (long i = 0; i < count; ++i) {
+        if (values[i] == -9999.0) {
+            std::memcpy(out, "-9999", 5);
+            out += 5;
+        } else {
+            out = std::to_chars(out, out + 32, values[i], std::chars_format::general, digits).ptr;
+        }
+        *out++ = separator;
+    }
+    return out;
+}
+
 char* TNumberFormat::FormatLong(long value, char* out) {
     return std::to_chars(out, out + 32, value).ptr;
 }
