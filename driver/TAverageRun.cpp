@@ -1,5 +1,7 @@
 #include "driver/TAverageRun.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstring>
 #include <exception>
@@ -10,8 +12,8 @@
 #include "ops/TMapTools.h"
 #include "ops/TWindowStatistics.h"
 
-TAverageRun::TAverageRun(const TCommandLine& settings, std::FILE* out)
-    : MbrSettings(settings), MbrPtrOut(out), MbrIntJobs(settings.MbrIntJobs) {
+TAverageRun::TAverageRun(const TCommandLine& settings, std::FILE* out, std::FILE* err)
+    : MbrSettings(settings), MbrPtrOut(out), MbrPtrErr(err), MbrIntJobs(settings.MbrIntJobs) {
     if (MbrIntJobs < 1) {
         const unsigned hardware = std::thread::hardware_concurrency();
         MbrIntJobs = hardware > 0 ? static_cast<int>(hardware) : 1;
@@ -23,17 +25,60 @@ void TAverageRun::Print(const std::string& text) {
     std::fflush(MbrPtrOut);
 }
 
+namespace {
+
+// A file that strict reading refused with `MbrPtrMessage` and that lenient
+// reading reads.
+struct TStrictRefusal {
+    const char* MbrPtrMessage;
+    std::string MbrStrName;
+};
+
+// Whether lenient reading reads the named file. Only a regular file is read
+// again: a pipe would wait for a writer that has already gone.
+bool LenientlyReadable(const std::string& name) {
+    struct stat info;
+    if (::stat(name.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    try {
+        std::unique_ptr<TMap> map(TARCGISFileTools::LoadARCGISFile(name, TARCGISFileTools::TReadMode::Lenient));
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+}  // namespace
+
 void TAverageRun::Load() {
     const long long start = MbrSettings.MbrIntStart;
     const long long count = MbrSettings.MbrIntEnd >= start ? MbrSettings.MbrIntEnd - start + 1 : 0;
     using TLoaded = std::unique_ptr<TMap>;
-    TOrderedPool<TLoaded>::Run(
-        count, MbrIntJobs, 2LL * MbrIntJobs,
-        [&](long long i) { return TLoaded(TARCGISFileTools::LoadARCGISFile(MbrSettings.InputName(start + i))); },
-        [&](long long i, TLoaded* map) {
+    auto load = [&](long long i) {
+        const std::string name = MbrSettings.InputName(start + i);
+        if (MbrSettings.MbrBolLenient)
+            return TLoaded(TARCGISFileTools::LoadARCGISFile(name, TARCGISFileTools::TReadMode::Lenient));
+        try {
+            return TLoaded(TARCGISFileTools::LoadARCGISFile(name));
+        } catch (const char* message) {
+            if (LenientlyReadable(name)) throw TStrictRefusal{message, name};
+            throw;
+        }
+    };
+    try {
+        TOrderedPool<TLoaded>::Run(count, MbrIntJobs, 2LL * MbrIntJobs, load, [&](long long i, TLoaded* map) {
             Print(std::to_string(start + i) + " ");
             if (map) MbrVecInputs.push_back(std::move(*map));
         });
+    } catch (const TStrictRefusal& refusal) {
+        // The message goes to standard output as usual; the hint is one line
+        // of its own on standard error.
+        std::fprintf(MbrPtrErr,
+                     "korvel: %s is a valid ESRI ASCII grid variant that strict reading refuses;"
+                     " run with --lenient to read it\n",
+                     refusal.MbrStrName.c_str());
+        std::fflush(MbrPtrErr);
+        throw refusal.MbrPtrMessage;
+    }
 }
 
 // The checks that averaging the windows in order would make, so that an

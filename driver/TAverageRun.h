@@ -25,9 +25,14 @@
 // where it occurs (Run throws it, after the progress text up to that file):
 // no output is written when an input is bad or the series is inconsistent,
 // and the outputs written before a failed one stay as they are.
+//
+// Input files are read strictly unless the settings ask for lenient reading.
+// When strict reading refuses a file with a format error that lenient
+// reading would read, one line on `err` says so and names --lenient; the
+// error itself goes to `out` as every other.
 class TAverageRun {
 public:
-    TAverageRun(const TCommandLine& settings, std::FILE* out);
+    TAverageRun(const TCommandLine& settings, std::FILE* out, std::FILE* err = stderr);
     void Run();
 
 private:
@@ -38,6 +43,7 @@ private:
 
     const TCommandLine& MbrSettings;
     std::FILE* MbrPtrOut;
+    std::FILE* MbrPtrErr;
     int MbrIntJobs;
     std::vector<std::unique_ptr<TMap>> MbrVecInputs;
 };

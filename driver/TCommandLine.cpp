@@ -22,6 +22,10 @@ const char* TCommandLine::Help() {
            "                   map of its window\n"
            "  --digits=N       significant digits of the written values, 1 to 17 (default 6)\n"
            "  --jobs=N         threads to use (default: one per hardware thread)\n"
+           "  --lenient        also read the grid variants other writers produce: keywords\n"
+           "                   in any letter case and order, xllcenter/yllcenter, dx/dy, no\n"
+           "                   NODATA_value (-9999), nan cells, decimal commas; the results\n"
+           "                   are written in the strict format all the same\n"
            "  --help, --version";
 }
 
@@ -64,6 +68,10 @@ bool TCommandLine::TakeOption(const std::string& arg) {
     if (arg == "--version") {
         MbrAction = TAction::Version;
         return false;
+    }
+    if (arg == "--lenient") {
+        MbrBolLenient = true;
+        return true;
     }
     static const char* const kValued[] = {"--jobs", "--stat", "--min-valid", "--align", "--digits"};
     const size_t equals = arg.find('=');

@@ -16,6 +16,7 @@
 //   --min-valid=K        maps holding data a cell needs (default window_size)
 //   --align=WHERE        number outputs after the middle, first or last map
 //   --digits=N           significant digits of the written values (default 6)
+//   --lenient            read the input files in lenient mode
 class TCommandLine {
 public:
     enum class TAction { Run, Help, Version, UsageError };
@@ -52,6 +53,7 @@ public:
     int MbrIntMinValid = 0;  // 0: the window size
     TAlign MbrAlign = TAlign::Middle;
     int MbrIntDigits = 6;
+    bool MbrBolLenient = false;
 
 private:
     bool TakeInteger(const char* name, const char* text, int& value);
