@@ -521,8 +521,20 @@ TMap* TARCGISFileTools::ParseARCGISText(const char* begin, const char* end) {
 }
 
 TMap* TARCGISFileTools::ParseARCGISText(const char* begin, const char* end, TReadMode mode) {
-    if (mode == TReadMode::Lenient) return BuildMap<true>(ReadLenientHeader(begin, end), end);
-    return BuildMap<false>(ReadStrictHeader(begin, end), end);
+    if (mode == TReadMode::Strict) return BuildMap<false>(ReadStrictHeader(begin, end), end);
+    try {
+        return BuildMap<true>(ReadLenientHeader(begin, end), end);
+    } catch (const char*) {
+        // Whatever strict reading takes, lenient reading takes too, such as a
+        // header value run into the next tag ("xllcorner 0yllcorner 0"), which
+        // strict reading reads the way a stream does. Otherwise the lenient
+        // message stands.
+        try {
+            return BuildMap<false>(ReadStrictHeader(begin, end), end);
+        } catch (const char*) {
+        }
+        throw;
+    }
 }
 
 TMap* TARCGISFileTools::LoadARCGISFile(std::istream& stream) { return LoadARCGISFile(stream, TReadMode::Strict); }

@@ -112,6 +112,8 @@ TEST(TARCGISFileToolsLenient, ReadsWhatStrictReadingReadsTheSameWay) {
         kHeader + "1\t2\t3\r\n4\t5\t6\r\n",
         kHeader + "1 2 3\r4 5 6",
         kHeader + "1 2 3\n4 5 6\nfooter line 1\nfooter line 2\n",
+        // Header values run into the next tag, which strict reading takes.
+        "ncols 3nrows 2\nxllcorner 10yllcorner 20\ncellsize 5NODATA_value -9999\n1 2 3\n4 5 6\n",
         "ncols        3\nnrows        2\nxllcorner    10.000000000000\nyllcorner    20.000000000000\n"
         "cellsize     5.000000000000\nnodata_value -9999\n+1 2.0 3e0\n.4e1 5. 0.6E+1\n",
     };
