@@ -14,6 +14,7 @@
 
 #include "files/TARCGISFileTools.h"
 #include "ops/TMapTools.h"
+#include "ops/TWindowStatistics.h"
 #include "util/TNumberFormat.h"
 
 namespace {
@@ -82,14 +83,21 @@ void BM_ParseGridLenientCommas(benchmark::State& state) {
 }
 BENCHMARK(BM_ParseGridLenientCommas)->Unit(benchmark::kMillisecond);
 
+// A window of seven parsed grids, made once.
+const std::vector<TMap*>& Window7() {
+    static std::vector<std::unique_ptr<TMap>> owned;
+    static std::vector<TMap*> window;
+    if (window.empty())
+        for (unsigned k = 0; k < 7; ++k) {
+            const std::string text = GridText(k + 10);
+            owned.emplace_back(TARCGISFileTools::ParseARCGISText(text.data(), text.data() + text.size()));
+            window.push_back(owned.back().get());
+        }
+    return window;
+}
+
 void BM_AverageWindow7(benchmark::State& state) {
-    std::vector<std::unique_ptr<TMap>> owned;
-    std::vector<TMap*> window;
-    for (unsigned k = 0; k < 7; ++k) {
-        const std::string text = GridText(k + 10);
-        owned.emplace_back(TARCGISFileTools::ParseARCGISText(text.data(), text.data() + text.size()));
-        window.push_back(owned.back().get());
-    }
+    const std::vector<TMap*>& window = Window7();
     for (auto _ : state) {
         std::unique_ptr<TMap> average(TMapTools::Average(window));
         benchmark::DoNotOptimize(average.get());
@@ -97,6 +105,20 @@ void BM_AverageWindow7(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kSide * kSide);
 }
 BENCHMARK(BM_AverageWindow7)->Unit(benchmark::kMillisecond);
+
+// Each statistic of a window of seven, over the cells where four or more
+// maps hold data.
+void BM_StatisticWindow7(benchmark::State& state) {
+    const std::vector<TMap*>& window = Window7();
+    const TStatistic stat = static_cast<TStatistic>(state.range(0));
+    state.SetLabel(TWindowStatistics::Name(stat));
+    for (auto _ : state) {
+        std::unique_ptr<TMap> result(TMapTools::Statistic(window, stat, 4));
+        benchmark::DoNotOptimize(result.get());
+    }
+    state.SetItemsProcessed(state.iterations() * kSide * kSide);
+}
+BENCHMARK(BM_StatisticWindow7)->DenseRange(0, 8)->Unit(benchmark::kMillisecond);
 
 void BM_WriteGrid(benchmark::State& state) {
     const std::string text = GridText(2);

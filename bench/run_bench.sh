@@ -10,6 +10,8 @@
 # python3-gdal). Reports wall time, peak memory, the korvel/peer ratios, the
 # parse throughput of a load-only run and the micro-benchmarks' throughputs.
 # Extra korvel options (for example --jobs=1) can be given in KORVEL_OPTIONS.
+# Then times every --stat on the same series (with --min-valid half the
+# window, so that cells with gaps are computed too).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 maps=${1:-30} cols=${2:-1000} rows=${3:-1000} window=${4:-7} runs=${5:-3}
@@ -82,6 +84,25 @@ awk -v b="$input_bytes" -v l="$load" -v f="$full" -v c="$cells" -v w="$window" -
   outs = (m - w + 1) * cc;
   printf "korvel phases: load %.2f s (%.0f MB/s parsed, %.0f M values/s); average+write %.2f s (%.0f M values/s written)\n",
          l, b / l / 1e6, c / l / 1e6, f - l, outs / (f - l) / 1e6 }'
+
+# Every statistic on the same series, against the mean (KORVEL_STATS=0 skips).
+if [ "${KORVEL_STATS:-1}" != 0 ]; then
+  echo
+  printf '%-8s %s\n' "--stat" "seconds per run (korvel, $runs runs), mean, ratio to --stat=mean"
+  declare -A stat_time
+  for stat in mean sum min max range count median var std; do
+    times=()
+    for run in $(seq 1 "$runs"); do
+      rm -rf "$out" && mkdir -p "$out"
+      /usr/bin/time -f "%e" -o "$root/time.txt" "$build/korvel" ${KORVEL_OPTIONS:-} --stat=$stat --min-valid=$(( (window + 1) / 2 )) \
+        "$data/in_" 1 "$maps" .asc "$window" "$out/avg_" .asc >/dev/null
+      times+=("$(cat "$root/time.txt")")
+    done
+    stat_time[$stat]=$(printf '%s\n' "${times[@]}" | awk '{t+=$1} END{printf "%.3f", t/NR}')
+    printf '%-8s %s  mean %s  x%s\n' "$stat" "${times[*]}" "${stat_time[$stat]}" \
+      "$(awk -v a="${stat_time[$stat]}" -v b="${stat_time[mean]}" 'BEGIN{printf "%.2f", a/b}')"
+  done
+fi
 
 echo
 echo "micro-benchmarks (one thread):"

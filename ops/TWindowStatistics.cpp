@@ -1,5 +1,6 @@
 #include "ops/TWindowStatistics.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -42,7 +43,7 @@ const TPairs& SortingNetwork(size_t n) {
 }
 
 // Whether v is data in a map whose no-data value is nd (nan: nd is NaN).
-inline bool IsData(double v, double nd, bool nan) { return v != nd && (v == v || !nan); }
+inline bool IsData(double v, double nd, bool nan) { return (v != nd) & ((v == v) | !nan); }
 
 // The kernel over blocks of columns, each small enough for its running
 // values to stay in the first-level cache. The loops hold no branches on the
@@ -111,10 +112,12 @@ void StatisticRows(const double* const* rows, const double* nodata, size_t count
         case TStatistic::Min:
         case TStatistic::Max:
         case TStatistic::Range: {
-            // A NaN, once taken, stays: no comparison with it is true.
+            // No data enters as the end of the order that changes nothing;
+            // NaN data is counted apart and makes the result NaN.
             for (long x = 0; x < n; ++x) {
                 first[x] = kInfinity;
                 second[x] = -kInfinity;
+                nans[x] = 0.0;
             }
             for (size_t m = 0; m < count; ++m) {
                 const double* __restrict row = rows[m] + x0;
@@ -123,13 +126,21 @@ void StatisticRows(const double* const* rows, const double* nodata, size_t count
                 for (long x = 0; x < n; ++x) {
                     const double v = row[x];
                     const bool data = IsData(v, nd, nan);
-                    first[x] = data && (v < first[x] || v != v) ? v : first[x];
-                    second[x] = data && (v > second[x] || v != v) ? v : second[x];
+                    const double low = data ? v : kInfinity;
+                    const double high = data ? v : -kInfinity;
+                    const double least = first[x];
+                    const double most = second[x];
+                    // std::min and std::max keep the earlier of equal values
+                    // and compile to plain vector min and max.
+                    first[x] = std::min(least, low);
+                    second[x] = std::max(most, high);
                     valid[x] += data ? 1.0 : 0.0;
+                    nans[x] += data & (v != v) ? 1.0 : 0.0;
                 }
             }
             for (long x = 0; x < n; ++x) {
-                const double v = stat == TStatistic::Min ? first[x]
+                const double v = nans[x] > 0.0 ? std::numeric_limits<double>::quiet_NaN()
+                                 : stat == TStatistic::Min ? first[x]
                                  : stat == TStatistic::Max ? second[x]
                                                            : second[x] - first[x];
                 result[x] = valid[x] >= minValid ? v : kNoData;
@@ -149,9 +160,9 @@ void StatisticRows(const double* const* rows, const double* nodata, size_t count
                 for (long x = 0; x < n; ++x) {
                     const double v = row[x];
                     const bool data = IsData(v, nd, nan);
-                    slot[x] = data && v == v ? v : kInfinity;
+                    slot[x] = data & (v == v) ? v : kInfinity;
                     valid[x] += data ? 1.0 : 0.0;
-                    nans[x] += data && v != v ? 1.0 : 0.0;
+                    nans[x] += data & (v != v) ? 1.0 : 0.0;
                 }
             }
             for (const std::pair<unsigned, unsigned>& pair : *network) {
@@ -160,8 +171,8 @@ void StatisticRows(const double* const* rows, const double* nodata, size_t count
                 for (long x = 0; x < n; ++x) {
                     const double a = low[x];
                     const double b = high[x];
-                    low[x] = b < a ? b : a;
-                    high[x] = b < a ? a : b;
+                    low[x] = std::min(a, b);
+                    high[x] = std::max(a, b);
                 }
             }
             for (long x = 0; x < n; ++x) {

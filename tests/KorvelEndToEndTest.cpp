@@ -52,12 +52,7 @@ protected:
         EXPECT_EQ(result.MbrStrErr, "") << "standard error holds nothing but the --lenient hint";
         return result;
     }
-    std::vector<std::string> Outputs() {
-        std::vector<std::string> names;
-        for (const std::string& name : ListDir(MbrDir.Path()))
-            if (name.compare(0, 4, "out_") == 0) names.push_back(name);
-        return names;
-    }
+    std::vector<std::string> Outputs() { return ListDir(MbrDir.Path(), "out_"); }
     TScratchDir MbrDir;
 };
 

@@ -45,12 +45,7 @@ protected:
         EXPECT_EQ(result.MbrStrErr, "");
         return result;
     }
-    std::vector<std::string> Outputs() {
-        std::vector<std::string> names;
-        for (const std::string& name : ListDir(MbrDir.Path()))
-            if (name.compare(0, 4, "out_") == 0) names.push_back(name);
-        return names;
-    }
+    std::vector<std::string> Outputs() { return ListDir(MbrDir.Path(), "out_"); }
     // The cell line of an output file.
     std::string Cells(int number) {
         const std::string text = ReadText(MbrDir / ("out_" + std::to_string(number) + ".asc"));

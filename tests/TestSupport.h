@@ -75,6 +75,14 @@ inline std::vector<std::string> ListDir(const std::string& dir) {
     return names;
 }
 
+// Names in a folder that start with prefix, sorted.
+inline std::vector<std::string> ListDir(const std::string& dir, const std::string& prefix) {
+    std::vector<std::string> names;
+    for (const std::string& name : ListDir(dir))
+        if (name.compare(0, prefix.size(), prefix) == 0) names.push_back(name);
+    return names;
+}
+
 inline std::string Quote(const std::string& arg) {
     std::string quoted = "'";
     for (char c : arg) {
