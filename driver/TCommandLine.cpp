@@ -70,6 +70,7 @@ bool TCommandLine::TakeOption(const std::string& arg) {
         return false;
     }
     if (arg == "--lenient") {
+        if (MbrBolLenient) return Fail("Option --lenient is given more than once");
         MbrBolLenient = true;
         return true;
     }

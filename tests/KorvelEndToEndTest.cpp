@@ -198,6 +198,9 @@ TEST_F(KorvelRun, RefusesBadCommandLinesWithStatus2BeforeReadingAnything) {
         {{"--jobs=0", "in_", "1", "5", ".asc", "3", "out_", ".asc"}, "Invalid --jobs \"0\": must be at least 1\n"},
         {{"--jobs=two", "in_", "1", "5", ".asc", "3", "out_", ".asc"}, "Invalid --jobs \"two\": not an integer\n"},
         {{"--fast", "in_", "1", "5", ".asc", "3", "out_", ".asc"}, "Unknown option \"--fast\"\n"},
+        {{"--lenient=yes", "in_", "1", "5", ".asc", "3", "out_", ".asc"}, "Unknown option \"--lenient=yes\"\n"},
+        {{"--lenient", "--jobs=2", "--lenient", "in_", "1", "5", ".asc", "3", "out_", ".asc"},
+         "Option --lenient is given more than once\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.out);
