@@ -450,9 +450,13 @@ TMap* BuildMap(const TGridHeader& header, const char* end) {
             if (p == end) throw kEndOfFile;
             const char* next = ParseDecimal(p, end, row[k]);
             if (!next || (next < end && !IsSpace(*next))) {
-                next = kLenient ? ParseVariantNumber(p, end, row[k]) : nullptr;
-                if (!next) BadToken("value", p, end, r + 1, k + 1);
-                if (std::isnan(row[k])) row[k] = nodata;
+                if constexpr (kLenient) {
+                    next = ParseVariantNumber(p, end, row[k]);
+                    if (!next) BadToken("value", p, end, r + 1, k + 1);
+                    if (std::isnan(row[k])) row[k] = nodata;
+                } else {
+                    BadToken("value", p, end, r + 1, k + 1);
+                }
             }
             p = next;
         }
