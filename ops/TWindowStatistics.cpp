@@ -135,7 +135,7 @@ void StatisticRows(const double* const* rows, const double* nodata, size_t count
                     first[x] = std::min(least, low);
                     second[x] = std::max(most, high);
                     valid[x] += data ? 1.0 : 0.0;
-                    nans[x] += data & (v != v) ? 1.0 : 0.0;
+                    nans[x] += (data & (v != v)) ? 1.0 : 0.0;
                 }
             }
             for (long x = 0; x < n; ++x) {
@@ -160,9 +160,9 @@ void StatisticRows(const double* const* rows, const double* nodata, size_t count
                 for (long x = 0; x < n; ++x) {
                     const double v = row[x];
                     const bool data = IsData(v, nd, nan);
-                    slot[x] = data & (v == v) ? v : kInfinity;
+                    slot[x] = (data & (v == v)) ? v : kInfinity;
                     valid[x] += data ? 1.0 : 0.0;
-                    nans[x] += data & (v != v) ? 1.0 : 0.0;
+                    nans[x] += (data & (v != v)) ? 1.0 : 0.0;
                 }
             }
             for (const std::pair<unsigned, unsigned>& pair : *network) {
