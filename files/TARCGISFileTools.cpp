@@ -371,6 +371,8 @@ TGridHeader ReadLenientHeader(const char* begin, const char* end) {
     const char* tokens[kKeyCount] = {};
     long counts[2] = {0, 0};
     const char* p = begin;
+    // Editors on Windows start a UTF-8 text with a byte order mark.
+    if (end - p >= 3 && std::memcmp(p, "\xEF\xBB\xBF", 3) == 0) p += 3;
     for (;;) {
         while (p < end && IsSpace(*p)) ++p;
         const char* stop = TokenEnd(p, end);

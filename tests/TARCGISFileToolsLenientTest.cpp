@@ -94,6 +94,9 @@ TEST(TARCGISFileToolsLenient, ReadsEveryVariantThatStrictReadingRefuses) {
          "File format error: expected to find xllcorner tag"},
         {"old Mac line ends", "NCOLS 3\rNROWS 2\rXLLCORNER 10\rYLLCORNER 20\rCELLSIZE 5\r1 2 3\r4 5 6\r",
          "File format error: expected to find ncols tag"},
+        {"a UTF-8 byte order mark before the header",
+         "\xEF\xBB\xBFncols 3\r\nnrows 2\r\nxllcorner 10\r\nyllcorner 20\r\ncellsize 5\r\nNODATA_value -9999\r\n1 2 3\r\n4 5 6\r\n",
+         "File format error: expected to find ncols tag"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
