@@ -1,11 +1,14 @@
-// libFuzzer target for the grid reader: any text must either give a map whose
-// dimensions match its header or raise one of the reader's messages, never
-// crash, hang or touch memory it does not own. A map that is read must also
-// write back and read again to the same values.
+// libFuzzer target for the grid reader, fed from an input stream: any text
+// must either give a map or raise one of the reader's messages (a
+// `const char*`), never crash, hang, leak or touch memory it does not own.
+// A map that is read must write out as a grid that reads back to a map which
+// writes out to the very same text, and its size must be the header's.
 //
-//   cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DKORVEL_BUILD_FUZZ=ON
+//   CXX=clang++ cmake -S . -B build-fuzz -DKORVEL_BUILD_FUZZ=ON -DKORVEL_BUILD_TESTS=OFF
 //   cmake --build build-fuzz --target grid_reader_fuzz
-//   ./build-fuzz/fuzz/grid_reader_fuzz -max_len=4096 "$(mktemp -d)" fuzz/corpus
+//   mkdir -p /tmp/grid-corpus && ./build-fuzz/fuzz/grid_reader_fuzz -max_total_time=60 /tmp/grid-corpus fuzz/corpus/grid_reader
+//
+// New inputs go to the first folder named; the checked-in seeds are only read.
 
 #include <cstddef>
 #include <cstdint>
@@ -16,18 +19,29 @@
 
 #include "files/TARCGISFileTools.h"
 
+namespace {
+
+std::string Written(TMap* map) {
+    std::ostringstream out;
+    TARCGISFileTools::WriteARCGISFile(map, out);
+    return out.str();
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const char* text = reinterpret_cast<const char*>(data);
+    std::istringstream stream(std::string(reinterpret_cast<const char*>(data), size));
     std::unique_ptr<TMap> map;
     try {
-        map.reset(TARCGISFileTools::ParseARCGISText(text, text + size));
+        map.reset(TARCGISFileTools::LoadARCGISFile(stream));
     } catch (const char*) {
         return 0;
     }
-    std::ostringstream out;
-    TARCGISFileTools::WriteARCGISFile(map.get(), out);
-    const std::string written = out.str();
-    std::unique_ptr<TMap> again(TARCGISFileTools::ParseARCGISText(written.data(), written.data() + written.size()));
+    if (map->GetXDim() < 1 || map->GetYDim() < 1) std::abort();
+    const std::string written = Written(map.get());
+    std::istringstream back(written);
+    std::unique_ptr<TMap> again(TARCGISFileTools::LoadARCGISFile(back));  // a refusal escapes: a finding
     if (again->GetXDim() != map->GetXDim() || again->GetYDim() != map->GetYDim()) std::abort();
+    if (Written(again.get()) != written) std::abort();
     return 0;
 }
