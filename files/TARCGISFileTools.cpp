@@ -212,13 +212,26 @@ private:
     bool MbrBolFailed = false;
 };
 
+// The message names the token by its first 40 bytes; control characters in
+// it (NUL bytes, escape sequences of binary junk) are shown as \xHH, so that
+// the message stays one whole line of text.
 [[noreturn]] void BadToken(const char* what, const char* token, const char* end, long row, long column) {
     const char* stop = token;
     while (stop < end && !IsSpace(*stop) && stop - token < 40) ++stop;
     std::string message = "File format error: invalid ";
     message += what;
     message += " '";
-    message.append(token, stop);
+    for (const char* c = token; c < stop; ++c) {
+        const unsigned char byte = static_cast<unsigned char>(*c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            message += *c;
+            continue;
+        }
+        static const char kHex[] = "0123456789ABCDEF";
+        message += "\\x";
+        message += kHex[byte >> 4];
+        message += kHex[byte & 15];
+    }
     if (stop < end && !IsSpace(*stop)) message += "...";
     message += "'";
     if (row > 0) message += " at row " + std::to_string(row) + ", column " + std::to_string(column);

@@ -425,6 +425,17 @@ TEST(TARCGISFileToolsRead, StaysSoundOnHostileText) {
         {"a value megabytes long that underflows to 0", kHeader32 + "1 2 3\n4 0." + zeros + "5 6\n",
          Written(Parse(kHeader32 + "1 2 3\n4 0 6\n").get())},
         {"a body on one line megabytes long", kHeader32 + "1 2 3 4 5 6" + megabyte + "7 8 9\n", grid},
+        {"NUL bytes in a header tag", std::string("ncols\0\0 3\nnrows 2\n", 18) + dims,
+         "error: File format error: expected to find ncols tag"},
+        {"a NUL byte as a value", kHeader32 + "1 2 3\n4 " + std::string(1, '\0') + " 6\n",
+         "error: File format error: invalid value '\\x00' at row 2, column 2"},
+        {"NUL bytes inside a value", kHeader32 + "1 2 3\n4 5" + std::string(2, '\0') + "5 6\n",
+         "error: File format error: invalid value '5\\x00\\x005' at row 2, column 2"},
+        {"control characters in NODATA_value", "ncols 3\nnrows 2\nxllcorner 10\nyllcorner 20\ncellsize 5\nNODATA_value -9\x1b[2J\n1 2 3\n4 5 6\n",
+         "error: File format error: invalid NODATA_value '-9\\x1B[2J'"},
+        {"escape sequences and DEL as a value", kHeader32 + "1 \x1b]0;title\x07\x7f 3\n4 5 6\n",
+         "error: File format error: invalid value '\\x1B]0;title\\x07\\x7F' at row 1, column 2"},
+        {"bytes above 127 are kept", kHeader32 + "1 2 3\n4 5\xc2\xb0 6\n", "error: File format error: invalid value '5\xc2\xb0' at row 2, column 2"},
         {"1e999 as a value", kHeader32 + "1 2 3\n4 5 1e999\n", "error: File format error: invalid value '1e999' at row 2, column 3"},
         {"-1e999 as a value", kHeader32 + "-1e999 2 3\n4 5 6\n", "error: File format error: invalid value '-1e999' at row 1, column 1"},
         {"1e999 as xllcorner", "ncols 3\nnrows 2\nxllcorner 1e999\nyllcorner 20\ncellsize 5\nNODATA_value -9999\n1 2 3\n4 5 6\n",
@@ -449,6 +460,19 @@ TEST(TARCGISFileToolsRead, StaysSoundOnHostileText) {
         const std::string outcome = ReadEveryWay(c.text);
         EXPECT_EQ(outcome.substr(0, 300), c.outcome.substr(0, 300));
         EXPECT_EQ(outcome, c.outcome);
+    }
+}
+
+TEST(TARCGISFileToolsRead, RefusesBinaryJunkWithAOneLineMessage) {
+    std::mt19937 random(11);
+    std::string junk(1 << 16, '\0');
+    for (char& c : junk) c = static_cast<char>(random() % 256);
+    EXPECT_EQ(ReadEveryWay(junk), "error: File format error: expected to find ncols tag");
+    for (const std::string& text : {kHeader32 + junk, kHeader32 + "1 2 3\n4 " + junk}) {
+        const std::string outcome = ReadEveryWay(text);
+        const std::string invalid = "error: File format error: invalid value '";
+        ASSERT_EQ(outcome.compare(0, invalid.size(), invalid), 0) << outcome;
+        for (char c : outcome) EXPECT_TRUE(static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) << outcome;
     }
 }
 
