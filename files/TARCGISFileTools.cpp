@@ -17,6 +17,12 @@
 #include "util/TMessageStore.h"
 #include "util/TNumberFormat.h"
 
+// The bytes read from a file at a time. The fuzz build makes it tiny, so
+// that the fuzzers take every path across the ends of chunks.
+#ifndef KORVEL_READ_CHUNK
+#define KORVEL_READ_CHUNK (size_t(256) << 10)
+#endif
+
 namespace {
 
 const char* const kEndOfFile = "Unexpected end of file found in TARCGISFileTools::LoadARCGISFile";
@@ -352,7 +358,7 @@ public:
     }
 
 private:
-    static const size_t kChunk = size_t(256) << 10;
+    static const size_t kChunk = KORVEL_READ_CHUNK;
 
     void Read() {
         if (MbrLngUsed == MbrBuffer.Size()) MbrBuffer.Grow(MbrLngUsed);

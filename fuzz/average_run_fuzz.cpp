@@ -9,7 +9,8 @@
 //   rest     in_1.asc|in_2.asc|...; a file with no text of its own is missing
 //
 // The files go to a private temporary folder, emptied before and after each
-// run. Every run must end as the library computes it window by window: the
+// run. The fuzz build reads files a few bytes at a time, so the run's reading
+// crosses many chunk ends. Every run must end as the library computes it window by window: the
 // same message when it fails (and then no output file), or else the same
 // output files, byte for byte, and no temporary file left behind; the
 // progress text must be the one the run prints for that outcome.
@@ -58,12 +59,13 @@ void Empty(const std::string& dir) {
     for (const std::string& name : Entries(dir)) ::unlink((dir + "/" + name).c_str());
 }
 
-// The private folder of this process, removed when it exits.
+// The private folder of this process, in memory where /dev/shm allows,
+// removed when the process exits.
 const std::string& WorkDir() {
     static const std::string dir = [] {
-        char pattern[] = "/tmp/korvel-fuzz-XXXXXX";
-        if (!::mkdtemp(pattern)) std::abort();
-        return std::string(pattern);
+        for (std::string pattern : {"/dev/shm/korvel-fuzz-XXXXXX", "/tmp/korvel-fuzz-XXXXXX"})
+            if (::mkdtemp(&pattern[0])) return pattern;
+        std::abort();
     }();
     static const bool registered = [] {
         std::atexit([] {
