@@ -3,6 +3,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -56,6 +58,29 @@ void BM_ParseGrid(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kSide * kSide);
 }
 BENCHMARK(BM_ParseGrid)->Unit(benchmark::kMillisecond);
+
+// The same grid read from a file through the named-file reader (the file
+// stays in the page cache): parsing plus getting the bytes from the kernel.
+void BM_LoadGridFile(benchmark::State& state) {
+    char name[] = "/tmp/korvel-bench-grid-XXXXXX";
+    const int fd = ::mkstemp(name);
+    if (fd < 0) {
+        state.SkipWithError("cannot create a temporary file");
+        return;
+    }
+    const std::string text = GridText(1);
+    const bool written = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    ::close(fd);
+    if (!written) state.SkipWithError("cannot write the temporary file");
+    for (auto _ : state) {
+        std::unique_ptr<TMap> map(TARCGISFileTools::LoadARCGISFile(std::string(name)));
+        benchmark::DoNotOptimize(map.get());
+    }
+    ::unlink(name);
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+    state.SetItemsProcessed(state.iterations() * kSide * kSide);
+}
+BENCHMARK(BM_LoadGridFile)->Unit(benchmark::kMillisecond);
 
 // Lenient reading of the same text, and of the text with decimal commas and
 // nan for no data, which takes the slower path for the variant numbers.

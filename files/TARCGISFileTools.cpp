@@ -1,7 +1,6 @@
 #include "files/TARCGISFileTools.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,6 +18,12 @@
 #include "ops/TMapTools.h"
 #include "util/TMessageStore.h"
 #include "util/TNumberFormat.h"
+
+// The bytes read from a file at a time. The fuzz build makes it tiny, so
+// that the fuzzers take every path across the ends of chunks.
+#ifndef KORVEL_READ_CHUNK
+#define KORVEL_READ_CHUNK (size_t(256) << 10)
+#endif
 
 namespace {
 
@@ -215,12 +220,24 @@ private:
     bool MbrBolFailed = false;
 };
 
-// The token at `token` in single quotes, cut after 40 characters.
+// The token at `token` in single quotes, cut after 40 bytes; control
+// characters in it (NUL bytes, escape sequences of binary junk) are shown as
+// \xHH, so that a message stays one whole line of text.
 std::string Quoted(const char* token, const char* end) {
     const char* stop = token;
     while (stop < end && !IsSpace(*stop) && stop - token < 40) ++stop;
     std::string text = "'";
-    text.append(token, stop);
+    for (const char* c = token; c < stop; ++c) {
+        const unsigned char byte = static_cast<unsigned char>(*c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            text += *c;
+            continue;
+        }
+        static const char kHex[] = "0123456789ABCDEF";
+        text += "\\x";
+        text += kHex[byte >> 4];
+        text += kHex[byte & 15];
+    }
     if (stop < end && !IsSpace(*stop)) text += "...";
     return text + "'";
 }
@@ -422,8 +439,8 @@ TGridHeader ReadLenientHeader(const char* begin, const char* end) {
 // Checks the header, reads the body and places the map. Lenient reading
 // also takes the variant numbers in the body, and stores a NaN cell as the
 // no-data value, so that it holds no data whatever value the header declares.
-template <bool kLenient>
-TMap* BuildMap(const TGridHeader& header, const char* end) {
+template <bool kLenient, class TSource>
+TMap* BuildMap(const TGridHeader& header, TSource& source, const char* end) {
     const long ncols = header.MbrLngCols;
     const long nrows = header.MbrLngRows;
     const double cellsize = header.MbrDblCellSize;
@@ -438,7 +455,7 @@ TMap* BuildMap(const TGridHeader& header, const char* end) {
 
     // Every value takes at least one character and one separator, so a body
     // that claims more cells than that is short before anything is allocated.
-    const unsigned long long room = static_cast<unsigned long long>(end - p) / 2 + 1;
+    const unsigned long long room = source.Left(p, end) / 2 + 1;
     if (static_cast<unsigned long long>(ncols) > room ||
         static_cast<unsigned long long>(nrows) > room / static_cast<unsigned long long>(ncols))
         throw kEndOfFile;
@@ -448,8 +465,11 @@ TMap* BuildMap(const TGridHeader& header, const char* end) {
     for (long r = 0; r < nrows; ++r) {
         double* row = map->GetRowData(r);
         for (long k = 0; k < ncols; ++k) {
-            while (p < end && IsSpace(*p)) ++p;
-            if (p == end) throw kEndOfFile;
+            for (;;) {
+                while (p < end && IsSpace(*p)) ++p;
+                if (p < end) break;
+                if (!source.More(p, end)) throw kEndOfFile;
+            }
             const char* next = ParseDecimal(p, end, row[k]);
             if (!next || (next < end && !IsSpace(*next))) {
                 if constexpr (kLenient) {
@@ -483,34 +503,193 @@ TMap* BuildMap(const TGridHeader& header, const char* end) {
     return map.release();
 }
 
-// Reads the whole of a file descriptor into text (with one spare byte).
-bool ReadDescriptor(int fd, std::string& text) {
-    struct stat info;
-    size_t expected = 0;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) expected = static_cast<size_t>(info.st_size);
-    text.resize(expected > 0 ? expected + 1 : size_t(1) << 16);
-    size_t used = 0;
-    for (;;) {
-        if (used == text.size()) text.resize(text.size() * 2);
-        const ssize_t got = ::read(fd, &text[used], text.size() - used);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (got == 0) break;
-        used += static_cast<size_t>(got);
+// A byte buffer that grows without zero-filling what it adds.
+class TTextBuffer {
+public:
+    char* Data() { return MbrPtrData.get(); }
+    const char* Data() const { return MbrPtrData.get(); }
+    size_t Size() const { return MbrLngSize; }
+    // Room for at least `size` bytes; what the buffer held may be dropped.
+    void Reserve(size_t size) {
+        if (size <= MbrLngSize) return;
+        MbrPtrData.reset(new char[size]);
+        MbrLngSize = size;
     }
-    text.resize(used);
-    return true;
+    // Twice the room, keeping the first `used` bytes.
+    void Grow(size_t used) {
+        std::unique_ptr<char[]> bigger(new char[MbrLngSize * 2]);
+        std::memcpy(bigger.get(), MbrPtrData.get(), used);
+        MbrPtrData.swap(bigger);
+        MbrLngSize *= 2;
+    }
+
+private:
+    std::unique_ptr<char[]> MbrPtrData;
+    size_t MbrLngSize = 0;
+};
+
+// One read() into [into, into + room): the number of bytes read, 0 at the end
+// of the file.
+size_t ReadSome(int fd, char* into, size_t room, const std::string& name) {
+    for (;;) {
+        const ssize_t got = ::read(fd, into, room);
+        if (got >= 0) return static_cast<size_t>(got);
+        if (errno != EINTR) throw std::string("Unable to read file ") + name;
+    }
 }
 
-// Reads and parses a whole descriptor, then closes it.
-TMap* LoadDescriptor(int fd, const std::string& name, TARCGISFileTools::TReadMode mode) {
-    std::string text;
-    const bool read = ReadDescriptor(fd, text);
-    ::close(fd);
-    if (!read) throw std::string("Unable to read file ") + name;
-    return TARCGISFileTools::ParseARCGISText(text.data(), text.data() + text.size(), mode);
+// The number of words in [p, end), counting no further than `most`.
+int CountWords(const char* p, const char* end, int most) {
+    int words = 0;
+    while (words < most) {
+        while (p < end && IsSpace(*p)) ++p;
+        if (p == end) break;
+        ++words;
+        while (p < end && !IsSpace(*p)) ++p;
+    }
+    return words;
+}
+
+// The most words the header readers look at: lenient reading takes each of
+// the ten keywords once with its value and stops at the next word, which is
+// not a keyword or is a repeated one (strict reading needs 13).
+const int kHeaderWords = 21;
+
+// Grid text held whole in memory. The parser takes its text from a source:
+// Start gives the first window [p, end) of the text, which holds at least the
+// whole header when the text does; More moves to the next window once the
+// parser has reached `end`, and is false at the end of the text; Left is an
+// upper bound on the bytes from p to the end of the text.
+class TTextSource {
+public:
+    TTextSource(const char* begin, const char* end) : MbrPtrBegin(begin), MbrPtrEnd(end) {}
+    void Start(const char*& p, const char*& end) const {
+        p = MbrPtrBegin;
+        end = MbrPtrEnd;
+    }
+    bool More(const char*&, const char*&) const { return false; }
+    unsigned long long Left(const char* p, const char* end) const { return static_cast<unsigned long long>(end - p); }
+
+private:
+    const char* MbrPtrBegin;
+    const char* MbrPtrEnd;
+};
+
+// Grid text read from a regular file a chunk at a time into a buffer small
+// enough to stay in cache, so that the parser reads what read() has just
+// copied. A window ends just after a white-space character, so that no word
+// runs past it, or with the file. The file is never mapped: a mapped file
+// that another program truncates kills the reader with SIGBUS, while a file
+// that shrinks or grows under read() simply ends sooner or later.
+class TFileSource {
+public:
+    TFileSource(int fd, unsigned long long size, const std::string& name)
+        : MbrIntFd(fd), MbrLngFileSize(size), MbrStrName(name) {
+        MbrBuffer.Reserve(kChunk);
+    }
+
+    void Start(const char*& p, const char*& end) {
+        do Read();
+        while (!MbrBolEnd && CountWords(MbrBuffer.Data(), WindowEnd(), kHeaderWords) < kHeaderWords);
+        p = MbrBuffer.Data();
+        end = WindowEnd();
+    }
+
+    bool More(const char*& p, const char*& end) {
+        if (MbrBolEnd) return false;
+        // Keep what follows the window (the start of a word) and read on.
+        char* data = MbrBuffer.Data();
+        const size_t from = static_cast<size_t>(p - data);
+        std::memmove(data, data + from, MbrLngUsed - from);
+        MbrLngUsed -= from;
+        MbrLngOffset += from;
+        do Read();
+        while (!MbrBolEnd && WindowEnd() == MbrBuffer.Data());
+        p = MbrBuffer.Data();
+        end = WindowEnd();
+        return true;
+    }
+
+    // What the file's size leaves from p on, or what has been read of it if
+    // that is more (the file has grown).
+    unsigned long long Left(const char* p, const char*) const {
+        const unsigned long long at = MbrLngOffset + static_cast<unsigned long long>(p - MbrBuffer.Data());
+        const unsigned long long read = MbrLngUsed - static_cast<unsigned long long>(p - MbrBuffer.Data());
+        return MbrLngFileSize > at + read ? MbrLngFileSize - at : read;
+    }
+
+private:
+    static const size_t kChunk = KORVEL_READ_CHUNK;
+
+    void Read() {
+        if (MbrLngUsed == MbrBuffer.Size()) MbrBuffer.Grow(MbrLngUsed);
+        const size_t got = ReadSome(MbrIntFd, MbrBuffer.Data() + MbrLngUsed, MbrBuffer.Size() - MbrLngUsed, MbrStrName);
+        MbrLngUsed += got;
+        if (got == 0) MbrBolEnd = true;
+    }
+
+    const char* WindowEnd() const {
+        const char* data = MbrBuffer.Data();
+        const char* q = data + MbrLngUsed;
+        if (MbrBolEnd) return q;
+        while (q > data && !IsSpace(q[-1])) --q;
+        return q;
+    }
+
+    int MbrIntFd;
+    unsigned long long MbrLngFileSize;
+    const std::string& MbrStrName;
+    TTextBuffer MbrBuffer;
+    size_t MbrLngUsed = 0;
+    unsigned long long MbrLngOffset = 0;
+    bool MbrBolEnd = false;
+};
+
+// Reads a descriptor to its end (a pipe, a terminal, a file of unknown size).
+size_t ReadAll(int fd, TTextBuffer& buffer, const std::string& name) {
+    buffer.Reserve(size_t(1) << 16);
+    size_t used = 0;
+    for (;;) {
+        if (used == buffer.Size()) buffer.Grow(used);
+        const size_t got = ReadSome(fd, buffer.Data() + used, buffer.Size() - used, name);
+        if (got == 0) return used;
+        used += got;
+    }
+}
+
+// Reads the text of a source, strictly or leniently.
+template <class TSource>
+TMap* ParseGrid(TSource& source, TARCGISFileTools::TReadMode mode) {
+    const char* p;
+    const char* end;
+    source.Start(p, end);
+    if (mode == TARCGISFileTools::TReadMode::Strict) return BuildMap<false>(ReadStrictHeader(p, end), source, end);
+    return BuildMap<true>(ReadLenientHeader(p, end), source, end);
+}
+
+// Reads a text in the mode asked for; makeSource gives a fresh source of the
+// whole text each time it is called. Whatever strict reading takes, lenient
+// reading takes too, such as a header value run into the next tag
+// ("xllcorner 0yllcorner 0"), which strict reading reads the way a stream
+// does: when lenient reading refuses a text, strict reading has its turn,
+// and when that fails too, the lenient message stands.
+template <class TMakeSource>
+TMap* ParseInMode(TARCGISFileTools::TReadMode mode, TMakeSource makeSource) {
+    if (mode == TARCGISFileTools::TReadMode::Strict) {
+        auto source = makeSource();
+        return ParseGrid(source, mode);
+    }
+    try {
+        auto source = makeSource();
+        return ParseGrid(source, mode);
+    } catch (const char*) {
+        try {
+            auto source = makeSource();
+            return ParseGrid(source, TARCGISFileTools::TReadMode::Strict);
+        } catch (const char*) {
+        }
+        throw;
+    }
 }
 
 void AppendLine(std::string& out, const char* tag, const char* begin, const char* end, int width) {
@@ -527,20 +706,7 @@ TMap* TARCGISFileTools::ParseARCGISText(const char* begin, const char* end) {
 }
 
 TMap* TARCGISFileTools::ParseARCGISText(const char* begin, const char* end, TReadMode mode) {
-    if (mode == TReadMode::Strict) return BuildMap<false>(ReadStrictHeader(begin, end), end);
-    try {
-        return BuildMap<true>(ReadLenientHeader(begin, end), end);
-    } catch (const char*) {
-        // Whatever strict reading takes, lenient reading takes too, such as a
-        // header value run into the next tag ("xllcorner 0yllcorner 0"), which
-        // strict reading reads the way a stream does. Otherwise the lenient
-        // message stands.
-        try {
-            return BuildMap<false>(ReadStrictHeader(begin, end), end);
-        } catch (const char*) {
-        }
-        throw;
-    }
+    return ParseInMode(mode, [&] { return TTextSource(begin, end); });
 }
 
 TMap* TARCGISFileTools::LoadARCGISFile(std::istream& stream) { return LoadARCGISFile(stream, TReadMode::Strict); }
@@ -557,32 +723,26 @@ TMap* TARCGISFileTools::LoadARCGISFile(std::string name) { return LoadARCGISFile
 TMap* TARCGISFileTools::LoadARCGISFile(std::string name, TReadMode mode) {
     const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) throw std::string("Unable to open file ") + name;
-    // A regular file is parsed where the page cache holds it; anything else
-    // (a pipe, a terminal) is read into memory first.
+    struct TClose {
+        int MbrIntFd;
+        ~TClose() { ::close(MbrIntFd); }
+    } close{fd};
     struct stat info;
     const bool known = ::fstat(fd, &info) == 0;
-    if (known && S_ISDIR(info.st_mode)) {
-        ::close(fd);
-        throw std::string("Unable to open file ") + name;
-    }
+    if (known && S_ISDIR(info.st_mode)) throw std::string("Unable to open file ") + name;
+    // A regular file is parsed as it is read (from its start again, should
+    // lenient reading hand it to strict reading); anything else (a pipe, a
+    // terminal, a file that gives no size) is read whole first.
     if (known && S_ISREG(info.st_mode) && info.st_size > 0) {
-        const size_t size = static_cast<size_t>(info.st_size);
-        void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-        ::close(fd);
-        if (mapped != MAP_FAILED) {
-            struct TUnmap {
-                void* MbrPtr;
-                size_t MbrSize;
-                ~TUnmap() { ::munmap(MbrPtr, MbrSize); }
-            } unmap{mapped, size};
-            const char* text = static_cast<const char*>(mapped);
-            return ParseARCGISText(text, text + size, mode);
-        }
-        const int again = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-        if (again < 0) throw std::string("Unable to open file ") + name;
-        return LoadDescriptor(again, name, mode);
+        const unsigned long long size = static_cast<unsigned long long>(info.st_size);
+        return ParseInMode(mode, [&] {
+            if (::lseek(fd, 0, SEEK_SET) != 0) throw std::string("Unable to read file ") + name;
+            return TFileSource(fd, size, name);
+        });
     }
-    return LoadDescriptor(fd, name, mode);
+    TTextBuffer buffer;
+    const size_t used = ReadAll(fd, buffer, name);
+    return ParseARCGISText(buffer.Data(), buffer.Data() + used, mode);
 }
 
 std::vector<TMap*> TARCGISFileTools::LoadFileList(std::vector<std::string> names) {

@@ -16,7 +16,8 @@
 //
 // Reading. Every body value and the no-data value must be one whole decimal
 // number (optional sign, digits, fraction, exponent); any other token is a
-// format error naming its row, column (both counted from 1) and text. ncols
+// format error naming its row, column (both counted from 1) and text (its
+// first 40 bytes, control characters shown as \xHH). ncols
 // and nrows must be at least 1 and cellsize greater than 0. A header value
 // that is not a number of its kind shows up as the next tag's format error.
 // Text after the last needed value is ignored, and the last value may end the

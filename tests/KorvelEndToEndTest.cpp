@@ -138,6 +138,15 @@ TEST_F(KorvelRun, ReportsRunErrorsOnTheProgressLineWithStatus1) {
     for (int n : {1, 2, 4}) WriteText(MbrDir / ("odd_" + std::to_string(n) + ".asc"), InputMap(n));
     WriteText(MbrDir / "tok_1.asc", InputMap(1));
     WriteText(MbrDir / "tok_2.asc", "ncols 2\nnrows 2\nxllcorner 0\nyllcorner 0\ncellsize 1\nNODATA_value -9999\n1 2\n3 4x\n");
+    WriteText(MbrDir / "nul_1.asc", InputMap(1));
+    WriteText(MbrDir / "nul_2.asc", "ncols 2\nnrows 2\nxllcorner 0\nyllcorner 0\ncellsize 1\nNODATA_value -9999\n1 2\n3 " +
+                                        std::string(1, '\0') + "\n");
+    // The last of six files is bad: the five read before it (on three
+    // threads) are released, as the sanitizer build checks.
+    for (int n = 1; n <= 5; ++n) WriteText(MbrDir / ("last_" + std::to_string(n) + ".asc"), InputMap(n));
+    WriteText(MbrDir / "last_6.asc", "ncols 2\nnrows 2\nxllcorner 0\nyllcorner 0\ncellsize 1\nNODATA_value -9999\n1 2\n3 4x\n");
+    WriteText(MbrDir / "dir_1.asc", InputMap(1));
+    ASSERT_EQ(::mkdir((MbrDir / "dir_2.asc").c_str(), 0755), 0);
     struct Case {
         std::vector<std::string> args;
         std::string out;
@@ -147,6 +156,11 @@ TEST_F(KorvelRun, ReportsRunErrorsOnTheProgressLineWithStatus1) {
          "Loading map files 1 2 Unexpected end of file found in TARCGISFileTools::LoadARCGISFile\n"},
         {{"tok_", "1", "2", ".asc", "2", "out_", ".asc"},
          "Loading map files 1 2 File format error: invalid value '4x' at row 2, column 2\n"},
+        {{"nul_", "1", "2", ".asc", "2", "out_", ".asc"},
+         "Loading map files 1 2 File format error: invalid value '\\x00' at row 2, column 2\n"},
+        {{"--jobs=3", "last_", "1", "6", ".asc", "2", "out_", ".asc"},
+         "Loading map files 1 2 3 4 5 6 File format error: invalid value '4x' at row 2, column 2\n"},
+        {{"dir_", "1", "2", ".asc", "2", "out_", ".asc"}, "Loading map files 1 2 Unable to open file dir_2.asc\n"},
         {{"odd_", "1", "4", ".asc", "2", "out_", ".asc"},
          "Loading map files 1 2 3 4 \nCalculating moving averages\nX-dimension of maps are inconsistent in TMapTools::Sum\n"},
         {{"in_", "1", "5", ".asc", "1", "out_", ".asc"},
@@ -461,4 +475,54 @@ TEST_F(KorvelRun, StrictRunsReadAPipeOnlyOnce) {
     EXPECT_EQ(result.MbrIntStatus, 1);
     EXPECT_EQ(result.MbrStrOut, "Loading map files 1 2 File format error: expected to find ncols tag\n");
     EXPECT_EQ(result.MbrStrErr, "");
+}
+
+TEST_F(KorvelRun, ReadsTheInputsAfreshOnEveryRun) {
+    MakeSeries(1, 3);
+    // Window (1, 2, 3); in_2.asc changes between runs, growing and shrinking,
+    // then vanishes, then turns into a folder.
+    const std::string in2 = MbrDir / "in_2.asc";
+    const std::vector<std::string> args = {"in_", "1", "3", ".asc", "3", "out_", ".asc"};
+    ASSERT_EQ(Run(args).MbrIntStatus, 0);
+    EXPECT_EQ(ReadText(MbrDir / "out_2.asc"), kHeader + "2 3 \n8 2.25 \n");
+
+    WriteText(in2, InputMap(5) + std::string(300000, ' ') + "values after the last one are ignored\n");
+    ASSERT_EQ(Run(args).MbrIntStatus, 0);
+    EXPECT_EQ(ReadText(MbrDir / "out_2.asc"), kHeader + "3 4.5 \n7 3.25 \n");
+
+    WriteText(in2, "ncols 2 nrows 2 xllcorner 100 yllcorner 200 cellsize 10 NODATA_value -9999 8 12 2 8.25");
+    ASSERT_EQ(Run(args).MbrIntStatus, 0);
+    const std::string third = kHeader + "4 6 \n6 4.25 \n";
+    EXPECT_EQ(ReadText(MbrDir / "out_2.asc"), third);
+
+    const std::string failed = "Loading map files 1 2 Unable to open file in_2.asc\n";
+    ASSERT_EQ(std::remove(in2.c_str()), 0);
+    TRunResult result = Run(args);
+    EXPECT_EQ(result.MbrIntStatus, 1);
+    EXPECT_EQ(result.MbrStrOut, failed);
+    ASSERT_EQ(::mkdir(in2.c_str(), 0755), 0);
+    result = Run(args);
+    EXPECT_EQ(result.MbrIntStatus, 1);
+    EXPECT_EQ(result.MbrStrOut, failed);
+    EXPECT_EQ(ReadText(MbrDir / "out_2.asc"), third) << "a failed run leaves the outputs as they were";
+    EXPECT_EQ(Outputs(), std::vector<std::string>{"out_2.asc"});
+}
+
+TEST_F(KorvelRun, ReportsAFailedWriteAndKeepsTheOldFile) {
+    // A file size limit with SIGXFSZ ignored makes write() fail with EFBIG
+    // once an output passes a few KiB; an output of 100 x 100 cells does.
+    std::string grid = "ncols 100\nnrows 100\nxllcorner 0\nyllcorner 0\ncellsize 1\nNODATA_value -9999\n";
+    for (int r = 0; r < 100; ++r) {
+        for (int k = 0; k < 100; ++k) grid += std::to_string(r) + "." + std::to_string(1000 + k) + " ";
+        grid += "\n";
+    }
+    for (int n = 1; n <= 3; ++n) WriteText(MbrDir / ("big_" + std::to_string(n) + ".asc"), grid);
+    WriteText(MbrDir / "out_1.asc", "the previous result\n");
+    const TRunResult result =
+        RunKorvel(MbrDir.Path(), {"big_", "1", "3", ".asc", "2", "out_", ".asc"}, "trap '' XFSZ && ulimit -f 16");
+    EXPECT_EQ(result.MbrIntStatus, 1);
+    EXPECT_EQ(result.MbrStrOut, "Loading map files 1 2 3 \nCalculating moving averages\nSaving results 1 Unable to write file out_1.asc\n");
+    EXPECT_EQ(result.MbrStrErr, "");
+    EXPECT_EQ(ReadText(MbrDir / "out_1.asc"), "the previous result\n");
+    EXPECT_EQ(Outputs(), std::vector<std::string>{"out_1.asc"}) << "no temporary file is left";
 }

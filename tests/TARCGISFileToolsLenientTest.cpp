@@ -302,3 +302,22 @@ TEST(TARCGISFileToolsLenient, EveryReaderTakesTheMode) {
     EXPECT_EQ(MessageOf([&] { TARCGISFileTools::LoadARCGISFile(dir / "missing.asc", TReadMode::Lenient); }),
               "Unable to open file " + (dir / "missing.asc"));
 }
+
+TEST(TARCGISFileToolsLenient, AFileGivesTheSameRefusalAsTheTextWhereverItsChunksEnd) {
+    // Ten keywords, the last two of them conflicting and the eleventh one
+    // repeated: the named-file reader, which reads a file a chunk at a time,
+    // must see as far into the header as reading the text whole does. Wide
+    // gaps between the words make the first chunks hold only a few of them.
+    const std::string gap(60000, ' ');
+    const char* words[] = {"ncols", "6", "nrows", "4", "xllcorner", "481200", "yllcorner", "5620400", "cellsize", "25",
+                           "NODATA_value", "-9999", "XLLCENTER", "12.5", "yllcenter", "22.5", "dx", "9", "dy", "5",
+                           "nodata_value", "NaN", "1", "2"};
+    std::string text;
+    for (const char* word : words) text += std::string(word) + gap;
+    TScratchDir dir;
+    WriteText(dir / "wide.asc", text);
+    const std::string fromText =
+        MessageOf([&] { delete TARCGISFileTools::ParseARCGISText(text.data(), text.data() + text.size(), TReadMode::Lenient); });
+    EXPECT_EQ(fromText, "File format error: repeated NODATA_value tag");
+    EXPECT_EQ(MessageOf([&] { delete TARCGISFileTools::LoadARCGISFile(dir / "wide.asc", TReadMode::Lenient); }), fromText);
+}

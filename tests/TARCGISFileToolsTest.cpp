@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <memory>
 #include <sstream>
@@ -359,4 +363,212 @@ TEST(TARCGISFileToolsRead, ReadsAGridFromAPipe) {
     writer.join();
     EXPECT_EQ(Written(map.get()), "ncols 3\nnrows 2\nxllcorner       10\nyllcorner       20\ncellsize 5\nNODATA_value -9999\n"
                                   "1 2 3 \n4 5 6 \n");
+}
+
+namespace {
+
+// What reading gives: the map as written back, or "error: " and the message.
+std::string Outcome(const std::function<TMap*()>& read) {
+    try {
+        std::unique_ptr<TMap> map(read());
+        return Written(map.get());
+    } catch (const char* message) {
+        return std::string("error: ") + message;
+    } catch (const std::string& message) {
+        return "error: " + message;
+    }
+}
+
+// Reads text from memory, from a stream and from a named file, which is read
+// a chunk at a time: the three must agree. Returns their outcome.
+std::string ReadEveryWay(const std::string& text) {
+    const std::string inMemory = Outcome([&] { return TARCGISFileTools::ParseARCGISText(text.data(), text.data() + text.size()); });
+    std::istringstream stream(text);
+    EXPECT_EQ(Outcome([&] { return TARCGISFileTools::LoadARCGISFile(stream); }), inMemory) << "from a stream";
+    TScratchDir dir;
+    WriteText(dir / "grid.asc", text);
+    EXPECT_EQ(Outcome([&] { return TARCGISFileTools::LoadARCGISFile(dir / "grid.asc"); }), inMemory) << "from a file";
+    return inMemory;
+}
+
+std::string Repeat(const std::string& part, size_t times) {
+    std::string text;
+    text.reserve(part.size() * times);
+    for (size_t i = 0; i < times; ++i) text += part;
+    return text;
+}
+
+}  // namespace
+
+TEST(TARCGISFileToolsRead, StaysSoundOnHostileText) {
+    const std::string grid = Written(Parse(kHeader32 + "1 2 3\n4 5 6\n").get());
+    const std::string megabyte(size_t(1) << 20, ' ');
+    const std::string nines(size_t(3) << 20, '9');
+    const std::string zeros(size_t(3) << 20, '0');
+    const std::string dims = "xllcorner 10\nyllcorner 20\ncellsize 5\nNODATA_value -9999\n1 2 3\n4 5 6\n";
+    struct Case {
+        const char* name;
+        std::string text;
+        std::string outcome;
+    } cases[] = {
+        {"empty", "", "error: File format error: expected to find ncols tag"},
+        {"white space only, megabytes of it", megabyte + megabyte, "error: File format error: expected to find ncols tag"},
+        {"a header tag megabytes long", "ncols" + nines + " 3\n" + dims, "error: File format error: expected to find ncols tag"},
+        {"megabytes of blanks inside the header",
+         "ncols" + megabyte + "3\nnrows 2" + megabyte + megabyte + "xllcorner 10\nyllcorner 20\ncellsize 5\nNODATA_value" + megabyte +
+             "-9999\n1 2 3\n4 5 6\n",
+         grid},
+        {"a value megabytes long", kHeader32 + "1 2 3\n4 " + nines + " 6\n",
+         "error: File format error: invalid value '" + nines.substr(0, 40) + "...' at row 2, column 2"},
+        {"a value megabytes long that rounds to 1", kHeader32 + "1 2 3\n4 0." + nines + " 6\n",
+         Written(Parse(kHeader32 + "1 2 3\n4 1 6\n").get())},
+        {"a value megabytes long that underflows to 0", kHeader32 + "1 2 3\n4 0." + zeros + "5 6\n",
+         Written(Parse(kHeader32 + "1 2 3\n4 0 6\n").get())},
+        {"a body on one line megabytes long", kHeader32 + "1 2 3 4 5 6" + megabyte + "7 8 9\n", grid},
+        {"NUL bytes in a header tag", std::string("ncols\0\0 3\nnrows 2\n", 18) + dims,
+         "error: File format error: expected to find ncols tag"},
+        {"a NUL byte as a value", kHeader32 + "1 2 3\n4 " + std::string(1, '\0') + " 6\n",
+         "error: File format error: invalid value '\\x00' at row 2, column 2"},
+        {"NUL bytes inside a value", kHeader32 + "1 2 3\n4 5" + std::string(2, '\0') + "5 6\n",
+         "error: File format error: invalid value '5\\x00\\x005' at row 2, column 2"},
+        {"control characters in NODATA_value", "ncols 3\nnrows 2\nxllcorner 10\nyllcorner 20\ncellsize 5\nNODATA_value -9\x1b[2J\n1 2 3\n4 5 6\n",
+         "error: File format error: invalid NODATA_value '-9\\x1B[2J'"},
+        {"escape sequences and DEL as a value", kHeader32 + "1 \x1b]0;title\x07\x7f 3\n4 5 6\n",
+         "error: File format error: invalid value '\\x1B]0;title\\x07\\x7F' at row 1, column 2"},
+        {"bytes above 127 are kept", kHeader32 + "1 2 3\n4 5\xc2\xb0 6\n", "error: File format error: invalid value '5\xc2\xb0' at row 2, column 2"},
+        {"1e999 as a value", kHeader32 + "1 2 3\n4 5 1e999\n", "error: File format error: invalid value '1e999' at row 2, column 3"},
+        {"-1e999 as a value", kHeader32 + "-1e999 2 3\n4 5 6\n", "error: File format error: invalid value '-1e999' at row 1, column 1"},
+        {"1e999 as xllcorner", "ncols 3\nnrows 2\nxllcorner 1e999\nyllcorner 20\ncellsize 5\nNODATA_value -9999\n1 2 3\n4 5 6\n",
+         "error: File format error: expected to find yllcorner tag"},
+        {"1e999 as cellsize", "ncols 3\nnrows 2\nxllcorner 10\nyllcorner 20\ncellsize 1e999\nNODATA_value -9999\n1 2 3\n4 5 6\n",
+         "error: File format error: expected to find NODATA_value tag"},
+        {"1e999 as NODATA_value", "ncols 3\nnrows 2\nxllcorner 10\nyllcorner 20\ncellsize 5\nNODATA_value 1e999\n1 2 3\n4 5 6\n",
+         "error: File format error: invalid NODATA_value '1e999'"},
+        {"ncols -1", "ncols -1\nnrows 2\n" + dims, "error: File format error: ncols must be at least 1"},
+        {"ncols as low as a long goes", "ncols -9223372036854775808\nnrows 2\n" + dims, "error: File format error: ncols must be at least 1"},
+        {"nrows beyond a long", "ncols 3\nnrows 9223372036854775808\n" + dims, "error: File format error: expected to find xllcorner tag"},
+        {"nrows as high as a long goes", "ncols 3\nnrows 9223372036854775807\n" + dims,
+         "error: Unexpected end of file found in TARCGISFileTools::LoadARCGISFile"},
+        {"fewer values than the header claims", kHeader32 + "1 2 3\n4 5",
+         "error: Unexpected end of file found in TARCGISFileTools::LoadARCGISFile"},
+        {"CR LF line ends", "ncols 3\r\nnrows 2\r\nxllcorner 10\r\nyllcorner 20\r\ncellsize 5\r\nNODATA_value -9999\r\n1 2 3\r\n4 5 6\r\n", grid},
+        {"CR line ends", "ncols 3\rnrows 2\rxllcorner 10\ryllcorner 20\rcellsize 5\rNODATA_value -9999\r1 2 3\r4 5 6\r", grid},
+        {"the last value ends the file", kHeader32 + "1 2 3\n4 5 6", grid},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string outcome = ReadEveryWay(c.text);
+        EXPECT_EQ(outcome.substr(0, 300), c.outcome.substr(0, 300));
+        EXPECT_EQ(outcome, c.outcome);
+    }
+}
+
+TEST(TARCGISFileToolsRead, RefusesBinaryJunkWithAOneLineMessage) {
+    std::mt19937 random(11);
+    std::string junk(1 << 16, '\0');
+    for (char& c : junk) c = static_cast<char>(random() % 256);
+    EXPECT_EQ(ReadEveryWay(junk), "error: File format error: expected to find ncols tag");
+    for (const std::string& text : {kHeader32 + junk, kHeader32 + "1 2 3\n4 " + junk}) {
+        const std::string outcome = ReadEveryWay(text);
+        const std::string invalid = "error: File format error: invalid value '";
+        ASSERT_EQ(outcome.compare(0, invalid.size(), invalid), 0) << outcome;
+        for (char c : outcome) EXPECT_TRUE(static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) << outcome;
+    }
+}
+
+TEST(TARCGISFileToolsRead, ReadsValuesThatStraddleTheChunksOfAFile) {
+    // Values of every length from 1 to 40 characters, so that the chunks a
+    // file is read in end inside values, inside separators and between them.
+    std::mt19937 random(7);
+    const long ncols = 1000, nrows = 200;
+    std::string text = "ncols " + std::to_string(ncols) + "\nnrows " + std::to_string(nrows) +
+                       "\nxllcorner 0\nyllcorner 0\ncellsize 1\nNODATA_value -9999\n";
+    std::vector<double> values;
+    for (long i = 0; i < ncols * nrows; ++i) {
+        std::string token = std::to_string(random() % 1000);
+        if (random() % 3 == 0) token += "." + std::string(random() % 30, '0') + "5";
+        token = std::string(random() % 8, '0') + token;  // leading zeros: any length
+        values.push_back(std::strtod(token.c_str(), nullptr));
+        text += token + std::string(1 + random() % 3, (random() % 2) ? ' ' : '\n');
+    }
+    const std::string outcome = ReadEveryWay(text);
+    ASSERT_EQ(outcome.compare(0, 7, "ncols 1"), 0) << outcome.substr(0, 200);
+    TScratchDir dir;
+    WriteText(dir / "grid.asc", text);
+    std::unique_ptr<TMap> map(TARCGISFileTools::LoadARCGISFile(dir / "grid.asc"));
+    for (long i = 0; i < ncols * nrows; ++i) ASSERT_EQ(map->GetPointVal(i % ncols, i / ncols), values[static_cast<size_t>(i)]) << i;
+}
+
+TEST(TARCGISFileToolsRead, AFileCutShortWhileBeingReadGivesAMapOrEndOfFile) {
+    // Another program cuts the file to a third and writes the rest back, over
+    // and over, while it is read: every read gives the whole map or ends at
+    // the end of the file, and never kills the reader.
+    const long ncols = 1000, nrows = 500;
+    std::string text = "ncols 1000\nnrows 500\nxllcorner 0\nyllcorner 0\ncellsize 1\nNODATA_value -9999\n";
+    for (long r = 0; r < nrows; ++r) text += Repeat(std::to_string(100 + r % 900) + " ", static_cast<size_t>(ncols)) + "\n";
+    TScratchDir dir;
+    const std::string name = dir / "grid.asc";
+    WriteText(name, text);
+    struct TCutter {
+        std::atomic<bool> MbrBolStop{false};
+        std::thread MbrThread;
+        ~TCutter() {
+            MbrBolStop = true;
+            if (MbrThread.joinable()) MbrThread.join();
+        }
+    } cutter;
+    std::atomic<bool>& stop = cutter.MbrBolStop;
+    cutter.MbrThread = std::thread([&] {
+        const off_t third = static_cast<off_t>(text.size() / 3);
+        while (!stop) {
+            if (::truncate(name.c_str(), third) != 0) return;
+            const int fd = ::open(name.c_str(), O_WRONLY);
+            if (fd < 0) return;
+            const ssize_t written = ::pwrite(fd, text.data() + third, text.size() - static_cast<size_t>(third), third);
+            ::close(fd);
+            if (written < 0) return;
+        }
+    });
+    int whole = 0, cut = 0;
+    for (int i = 0; i < 60; ++i) {
+        try {
+            std::unique_ptr<TMap> map(TARCGISFileTools::LoadARCGISFile(name));
+            ASSERT_EQ(map->GetXDim(), ncols);
+            ASSERT_EQ(map->GetYDim(), nrows);
+            for (long r = 0; r < nrows; r += 97) ASSERT_EQ(map->GetPointVal(r % ncols, r), 100 + r % 900);
+            ++whole;
+        } catch (const char* message) {
+            ASSERT_STREQ(message, kEndOfFile);
+            ++cut;
+        }
+    }
+    EXPECT_EQ(whole + cut, 60);
+}
+
+TEST(TARCGISFileToolsRead, AListStopsAtABadLastFileWithThatFilesMessage) {
+    // The maps read before the bad file are released: the sanitizer build
+    // fails this test on a leak.
+    TScratchDir dir;
+    std::vector<std::string> names;
+    for (int n = 1; n <= 3; ++n) {
+        names.push_back(dir / ("in_" + std::to_string(n) + ".asc"));
+        WriteText(names.back(), kHeader32 + "1 2 3\n4 5 6\n");
+    }
+    WriteText(dir / "short.asc", kHeader32 + "1 2 3\n4 5\n");
+    WriteText(dir / "token.asc", kHeader32 + "1 2 3\n4 5 6x\n");
+    ASSERT_EQ(::mkdir((dir / "folder.asc").c_str(), 0755), 0);
+    struct Case {
+        const char* last;
+        std::string message;
+    } cases[] = {
+        {"short.asc", kEndOfFile},
+        {"token.asc", "File format error: invalid value '6x' at row 2, column 3"},
+        {"folder.asc", "Unable to open file " + (dir / "folder.asc")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.last);
+        std::vector<std::string> list = names;
+        list.push_back(dir / c.last);
+        EXPECT_EQ(MessageOf([&] { TARCGISFileTools::LoadFileList(list); }), c.message);
+    }
 }
