@@ -192,9 +192,7 @@ char* TNumberFormat::FormatG6List(const double* values, long count, char separat
     return out;
 }
 
-char* TNumberFormat::FormatG15(double value, char* out) {
-    return std::to_chars(out, out + 32, value, std::chars_format::general, 15).ptr;
-}
+char* TNumberFormat::FormatG15(double value, char* out) { return FormatG(value, 15, out); }
 
 char* TNumberFormat::FormatG(double value, int digits, char* out) {
     return std::to_chars(out, out + 32, value, std::chars_format::general, digits).ptr;
@@ -207,7 +205,7 @@ char* TNumberFormat::FormatGList(const double* values, long count, int digits, c
             std::memcpy(out, "-9999", 5);
             out += 5;
         } else {
-            out = std::to_chars(out, out + 32, values[i], std::chars_format::general, digits).ptr;
+            out = FormatG(values[i], digits, out);
         }
         *out++ = separator;
     }
